@@ -1,0 +1,38 @@
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "quarvel_cli.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <shellapi.h>
+#include <windows.h>
+
+// Arguments as UTF-8, whatever the console's code page; output with plain LF
+// line ends, as on every other platform.
+static std::vector<std::string> Arguments(int, char**) {
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; wide != nullptr && i < count; ++i) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
+    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), n, nullptr, nullptr);
+    args.push_back(text);
+  }
+  LocalFree(wide);
+  return args;
+}
+#else
+static std::vector<std::string> Arguments(int argc, char** argv) {
+  return std::vector<std::string>(argv + 1, argv + argc);
+}
+#endif
+
+int main(int argc, char** argv) {
+  return quarvel::RunQuarvelCli(Arguments(argc, argv), std::cout, std::cerr);
+}

@@ -1,0 +1,244 @@
+#include "quarvel_cli.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "../fixed_text.h"
+#include "../inet_address.h"
+#include "../jpos_reader.h"
+#include "../jpos_writer.h"
+#include "../settings_ops.h"
+
+namespace quarvel {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage:\n"
+    "  quarvel-cli show FILE\n"
+    "      Reads FILE as \"Edit Existing XML File\" does and prints every setting as a\n"
+    "      name=value line, then one message=TEXT line per \"Unknown Settings\" message.\n"
+    "  quarvel-cli write FILE [options]\n"
+    "      Writes FILE as Save does (\".xml\" is appended when FILE contains neither\n"
+    "      \".xml\" nor \".XML\"). A device is present when any of its options is given;\n"
+    "      with no device at all the file is written empty.\n"
+    "  quarvel-cli --help\n"
+    "\n"
+    "Printer options:\n"
+    "  --printer NAME            logical name (default POSPrinter)\n"
+    "  --printer-port PORT       COM1..COM9, LPT1..LPT3, USB or TCP/IP (default COM1)\n"
+    "  --printer-rate RATE       4800, 9600, 19200, 38400 or 115200 (default 9600)\n"
+    "  --printer-ip A.B.C.D      address of a TCP/IP printer (default 192.168.0.192)\n"
+    "  --printer-tcp-port N      TCP port of a TCP/IP printer (default 9100)\n"
+    "  --printer-class CLASS     Thermal or Dot (default Thermal)\n"
+    "Cash drawer options:\n"
+    "  --drawer NAME             logical name (default CashDrawer)\n"
+    "  --drawer-port PORT        as for the printer (default COM1)\n"
+    "  --drawer-rate RATE        as for the printer (default 9600)\n"
+    "  --drawer-ip A.B.C.D       as for the printer\n"
+    "  --drawer-tcp-port N       as for the printer\n"
+    "  --drawer-pin PIN          drawer kick pin, 2 or 5 (default 2)\n"
+    "  --drawer-pulse-on MS      pulse on time (default 200)\n"
+    "  --drawer-pulse-off MS     pulse off time (default 400)\n"
+    "\n"
+    "The cash drawer's device class follows the printer's in the file.\n"
+    "Exit status: 0 on success, 1 when the file can't be read or written, 2 on a usage error.\n";
+
+constexpr int kExitFileError = 1;
+constexpr int kExitUsage = 2;
+
+struct UsageError {
+  std::string message;
+};
+
+std::string Dotted(const uint8_t (&ip)[4]) {
+  return std::to_string(ip[0]) + "." + std::to_string(ip[1]) + "." + std::to_string(ip[2]) + "." +
+         std::to_string(ip[3]);
+}
+
+template <size_t N>
+int32_t IndexIn(const std::array<std::string_view, N>& list, const std::string& option,
+                const std::string& value) {
+  for (size_t k = 0; k < N; ++k) {
+    if (list[k] == value) return static_cast<int32_t>(k);
+  }
+  std::string choices;
+  for (const auto& entry : list) choices += (choices.empty() ? "" : ", ") + std::string(entry);
+  throw UsageError{option + ": '" + value + "' is not one of " + choices};
+}
+
+int32_t Integer(const std::string& option, const std::string& value) {
+  // An optional sign and decimal digits, nothing else, within 32 bits.
+  const size_t first = (!value.empty() && (value[0] == '-' || value[0] == '+')) ? 1 : 0;
+  const std::string digits = value.substr(first);
+  const bool wellFormed = !digits.empty() && digits.find_first_not_of("0123456789") == std::string::npos;
+  const size_t significant = wellFormed ? digits.size() - std::min(digits.find_first_not_of('0'), digits.size()) : 0;
+  if (wellFormed && significant <= 10) {
+    const int64_t magnitude = significant == 0 ? 0 : std::stoll(digits);
+    const int64_t signedValue = value[0] == '-' ? -magnitude : magnitude;
+    if (signedValue >= INT32_MIN && signedValue <= INT32_MAX) return static_cast<int32_t>(signedValue);
+  }
+  throw UsageError{option + ": '" + value + "' is not a 32-bit whole number"};
+}
+
+std::array<uint8_t, 4> Address(const std::string& option, const std::string& value) {
+  // Only the plain dotted form a.b.c.d, each part 0 to 255 in decimal.
+  std::array<uint8_t, 4> ip{};
+  size_t part = 0, i = 0;
+  while (part < 4) {
+    size_t start = i;
+    int v = 0;
+    while (i < value.size() && value[i] >= '0' && value[i] <= '9' && i - start < 3) v = v * 10 + (value[i++] - '0');
+    if (i == start || v > 255) break;
+    ip[part++] = static_cast<uint8_t>(v);
+    if (part < 4) {
+      if (i >= value.size() || value[i] != '.') break;
+      ++i;
+    }
+  }
+  if (part != 4 || i != value.size()) throw UsageError{option + ": '" + value + "' is not an IPv4 address A.B.C.D"};
+  return ip;
+}
+
+// What one device's options ask for; unset fields take the setup dialog's
+// defaults for a new device.
+struct DeviceRequest {
+  bool present = false;
+  std::optional<std::string> name;
+  std::optional<int32_t> portIndex, baudIndex, portNumber, deviceClass, pinIndex, pulseOn, pulseOff;
+  std::optional<std::array<uint8_t, 4>> ip;
+  std::string ipOption, tcpPortOption;
+};
+
+template <typename Record>
+void ApplyRequest(const DeviceRequest& request, const char* defaultName, Record& record) {
+  StoreText(record.logicalName, request.name.value_or(defaultName));
+  record.portIndex = request.portIndex.value_or(0);
+  StoreText(record.portName, PortNameTable[static_cast<size_t>(record.portIndex)]);
+  record.baudIndex = request.baudIndex.value_or(kDefaultBaudIndex);
+  record.deviceClass = request.deviceClass.value_or(0);
+  const auto ip = request.ip.value_or(std::array<uint8_t, 4>{192, 168, 0, 192});
+  for (int k = 0; k < 4; ++k) record.ipAddress[k] = ip[static_cast<size_t>(k)];
+  record.portNumber = request.portNumber.value_or(kDefaultTcpPort);
+}
+
+void CheckTcpOptions(const DeviceRequest& request) {
+  if (request.portIndex.value_or(0) == kTcpPortIndex) return;
+  for (const std::string& option : {request.ipOption, request.tcpPortOption}) {
+    if (!option.empty()) throw UsageError{option + " applies only to a TCP/IP port (give the port as TCP/IP)"};
+  }
+}
+
+int RunShow(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 2) throw UsageError{"show takes exactly one FILE"};
+  SetupData data;
+  ConfigPath path;
+  ResetSettings(data, path);
+  const LoadResult loaded = LoadConfigFile(args[1], data);
+  if (!loaded.opened) {
+    err << "Open File Failed!!!\n";
+    return kExitFileError;
+  }
+  const PrinterSettings& p = data.printer;
+  const CashDrawerSettings& d = data.drawer;
+  out << "mode=" << static_cast<int32_t>(data.mode) << "\n"
+      << "editKind=" << static_cast<int32_t>(data.editKind) << "\n"
+      << "printerPresent=" << data.printerPresent << "\n"
+      << "printer.portIndex=" << p.portIndex << "\n"
+      << "printer.logicalName=" << TextOf(p.logicalName) << "\n"
+      << "printer.portName=" << TextOf(p.portName) << "\n"
+      << "printer.baudIndex=" << p.baudIndex << "\n"
+      << "printer.portNumber=" << p.portNumber << "\n"
+      << "printer.ipAddress=" << Dotted(p.ipAddress) << "\n"
+      << "printer.deviceClass=" << p.deviceClass << "\n"
+      << "drawerPresent=" << data.drawerPresent << "\n"
+      << "drawer.portIndex=" << d.portIndex << "\n"
+      << "drawer.logicalName=" << TextOf(d.logicalName) << "\n"
+      << "drawer.portName=" << TextOf(d.portName) << "\n"
+      << "drawer.baudIndex=" << d.baudIndex << "\n"
+      << "drawer.portNumber=" << d.portNumber << "\n"
+      << "drawer.ipAddress=" << Dotted(d.ipAddress) << "\n"
+      << "drawer.pinIndex=" << d.pinIndex << "\n"
+      << "drawer.pulseOnTime=" << d.pulseOnTime << "\n"
+      << "drawer.pulseOffTime=" << d.pulseOffTime << "\n"
+      << "drawer.deviceClass=" << d.deviceClass << "\n";
+  for (const std::string& message : loaded.messages) out << "message=" << message << "\n";
+  return 0;
+}
+
+int RunWrite(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.size() < 2 || args[1].rfind("--", 0) == 0) throw UsageError{"write needs a FILE before its options"};
+  DeviceRequest printer, drawer;
+  using Setter = std::function<void(const std::string& option, const std::string& value)>;
+  const std::map<std::string, std::pair<DeviceRequest*, Setter>> options = {
+      {"--printer", {&printer, [&](auto&, auto& v) { printer.name = v; }}},
+      {"--printer-port", {&printer, [&](auto& o, auto& v) { printer.portIndex = IndexIn(PortNameTable, o, v); }}},
+      {"--printer-rate", {&printer, [&](auto& o, auto& v) { printer.baudIndex = IndexIn(BaudRateTable, o, v); }}},
+      {"--printer-ip", {&printer, [&](auto& o, auto& v) { printer.ip = Address(o, v); printer.ipOption = o; }}},
+      {"--printer-tcp-port", {&printer, [&](auto& o, auto& v) { printer.portNumber = Integer(o, v); printer.tcpPortOption = o; }}},
+      {"--printer-class", {&printer, [&](auto& o, auto& v) { printer.deviceClass = IndexIn(DeviceClassList, o, v); }}},
+      {"--drawer", {&drawer, [&](auto&, auto& v) { drawer.name = v; }}},
+      {"--drawer-port", {&drawer, [&](auto& o, auto& v) { drawer.portIndex = IndexIn(PortNameTable, o, v); }}},
+      {"--drawer-rate", {&drawer, [&](auto& o, auto& v) { drawer.baudIndex = IndexIn(BaudRateTable, o, v); }}},
+      {"--drawer-ip", {&drawer, [&](auto& o, auto& v) { drawer.ip = Address(o, v); drawer.ipOption = o; }}},
+      {"--drawer-tcp-port", {&drawer, [&](auto& o, auto& v) { drawer.portNumber = Integer(o, v); drawer.tcpPortOption = o; }}},
+      {"--drawer-pin", {&drawer, [&](auto& o, auto& v) { drawer.pinIndex = IndexIn(PinNumberList, o, v); }}},
+      {"--drawer-pulse-on", {&drawer, [&](auto& o, auto& v) { drawer.pulseOn = Integer(o, v); }}},
+      {"--drawer-pulse-off", {&drawer, [&](auto& o, auto& v) { drawer.pulseOff = Integer(o, v); }}},
+  };
+  for (size_t i = 2; i < args.size(); i += 2) {
+    const auto found = options.find(args[i]);
+    if (found == options.end()) throw UsageError{"unknown option '" + args[i] + "'"};
+    if (i + 1 >= args.size()) throw UsageError{args[i] + " needs a value"};
+    found->second.first->present = true;
+    found->second.second(args[i], args[i + 1]);
+  }
+  CheckTcpOptions(printer);
+  CheckTcpOptions(drawer);
+
+  SetupData data;
+  ConfigPath path;
+  ResetSettings(data, path);
+  CreateNewConfiguration(data);
+  if (printer.present) {
+    ApplyRequest(printer, "POSPrinter", data.printer);
+    data.printerPresent = 1;
+  }
+  if (drawer.present) {
+    ApplyRequest(drawer, "CashDrawer", data.drawer);
+    data.drawer.pinIndex = drawer.pinIndex.value_or(0);
+    data.drawer.pulseOnTime = drawer.pulseOn.value_or(200);
+    data.drawer.pulseOffTime = drawer.pulseOff.value_or(400);
+    data.drawerPresent = 1;
+  }
+  const SaveResult saved = SaveConfigFile(args[1], data);
+  if (!saved.ok) {
+    err << "Open File Failed!!!\n";
+    return kExitFileError;
+  }
+  out << saved.path << "\n";
+  return 0;
+}
+
+}  // namespace
+
+int RunQuarvelCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  try {
+    if (args.empty()) throw UsageError{"no command given"};
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+      out << kUsage;
+      return 0;
+    }
+    if (args[0] == "show") return RunShow(args, out, err);
+    if (args[0] == "write") return RunWrite(args, out, err);
+    throw UsageError{"unknown command '" + args[0] + "'"};
+  } catch (const UsageError& error) {
+    err << "quarvel-cli: " << error.message << " (see quarvel-cli --help)\n";
+    return kExitUsage;
+  }
+}
+
+}  // namespace quarvel

@@ -1,0 +1,91 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "file_io.h"
+
+namespace quarvel {
+
+namespace {
+
+FileResult Failure(const std::string& what) {
+  return {false, what + ": " + std::strerror(errno)};
+}
+
+bool WriteAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+}  // namespace
+
+FileResult ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+  struct stat existing {};
+  const bool exists = ::stat(path.c_str(), &existing) == 0;
+  if (exists && !S_ISREG(existing.st_mode)) {
+    errno = EISDIR;
+    return Failure("not a regular file");
+  }
+  if (exists && ::access(path.c_str(), W_OK) != 0) return Failure("cannot write");
+
+  std::string temp = path + ".XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) return Failure("cannot create a file in " + DirectoryOf(path));
+
+  // mkstemp creates 0600; give the file the mode the old one had, or the
+  // usual mode for a new file.
+  mode_t mode = existing.st_mode & 07777;
+  if (!exists) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  int savedErrno = errno;
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    savedErrno = errno;
+  }
+  if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return {true, {}};
+  if (ok) savedErrno = errno;
+  ::unlink(temp.c_str());
+  errno = savedErrno;
+  return Failure("cannot write " + path);
+}
+
+FileResult ReadWholeFile(const std::string& path, std::string& bytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY);
+  if (fd < 0) return Failure("cannot open " + path);
+  bytes.clear();
+  char buffer[8192];
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      const FileResult failed = Failure("cannot read " + path);
+      ::close(fd);
+      return failed;
+    }
+    if (n == 0) break;
+    bytes.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return {true, {}};
+}
+
+}  // namespace quarvel

@@ -1,0 +1,96 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+
+#include "file_io.h"
+
+namespace quarvel {
+
+namespace {
+
+std::wstring Widen(const std::string& utf8) {
+  if (utf8.empty()) return {};
+  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring wide(static_cast<size_t>(n), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
+  return wide;
+}
+
+FileResult Failure(const std::string& what) {
+  const DWORD code = GetLastError();
+  char message[256] = {};
+  FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                 message, sizeof message - 1, nullptr);
+  std::string text(message);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+    text.pop_back();
+  return {false, what + ": " + (text.empty() ? "error " + std::to_string(code) : text)};
+}
+
+}  // namespace
+
+FileResult ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+  const std::wstring target = Widen(path);
+  const DWORD attributes = GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+      SetLastError(ERROR_DIRECTORY);
+      return Failure("not a regular file");
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+      SetLastError(ERROR_ACCESS_DENIED);
+      return Failure("cannot write");
+    }
+  }
+
+  const std::wstring temp = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Failure("cannot create a file beside " + path);
+
+  bool ok = true;
+  size_t done = 0;
+  while (ok && done < bytes.size()) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+    DWORD written = 0;
+    ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written > 0;
+    done += written;
+  }
+  ok = ok && FlushFileBuffers(file);
+  DWORD savedError = GetLastError();
+  if (!CloseHandle(file) && ok) {
+    ok = false;
+    savedError = GetLastError();
+  }
+  if (ok && MoveFileExW(temp.c_str(), target.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    return {true, {}};
+  }
+  if (ok) savedError = GetLastError();
+  DeleteFileW(temp.c_str());
+  SetLastError(savedError);
+  return Failure("cannot write " + path);
+}
+
+FileResult ReadWholeFile(const std::string& path, std::string& bytes) {
+  HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Failure("cannot open " + path);
+  bytes.clear();
+  char buffer[8192];
+  for (;;) {
+    DWORD n = 0;
+    if (!ReadFile(file, buffer, sizeof buffer, &n, nullptr)) {
+      const FileResult failed = Failure("cannot read " + path);
+      CloseHandle(file);
+      return failed;
+    }
+    if (n == 0) break;
+    bytes.append(buffer, n);
+  }
+  CloseHandle(file);
+  return {true, {}};
+}
+
+}  // namespace quarvel

@@ -1,0 +1,225 @@
+#include "jpos_reader.h"
+
+#include <cstring>
+#include <optional>
+
+#include "file_io.h"
+#include "fixed_text.h"
+#include "inet_address.h"
+#include "settings_ops.h"
+#include "xml_text.h"
+
+namespace quarvel {
+
+namespace {
+
+constexpr size_t kMaxLineChars = 1023;  // a longer line is read as several
+constexpr size_t kAddressWidth = 32;    // "SOCKET:" address text, 31 characters
+constexpr size_t kSocketPrefixLength = 7;
+
+// Splits the file into the lines the scanner sees: CR LF reads as LF, a line
+// holds at most 1023 characters (the rest comes as the next line), and a NUL
+// byte ends the line's text.
+std::vector<std::string_view> SplitLines(std::string_view content, std::string& normalised) {
+  normalised.clear();
+  normalised.reserve(content.size());
+  for (size_t i = 0; i < content.size(); ++i) {
+    if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') continue;
+    normalised += content[i];
+  }
+  std::vector<std::string_view> lines;
+  const std::string_view all(normalised);
+  size_t start = 0;
+  while (start < all.size()) {
+    size_t end = start;
+    bool newline = false;
+    while (end < all.size() && end - start < kMaxLineChars) {
+      if (all[end++] == '\n') {
+        newline = true;
+        break;
+      }
+    }
+    std::string_view line = all.substr(start, end - start - (newline ? 1 : 0));
+    line = line.substr(0, line.find('\0'));
+    lines.push_back(line);
+    start = end;
+  }
+  return lines;
+}
+
+bool Contains(std::string_view line, std::string_view keyword) {
+  return line.find(keyword) != std::string_view::npos;
+}
+
+// The raw value behind `keyword`: from two characters after its end up to the
+// next quotation mark (or the end of the line).
+std::optional<std::string_view> RawValueAfter(std::string_view line, std::string_view keyword) {
+  const size_t at = line.find(keyword);
+  if (at == std::string_view::npos) return std::nullopt;
+  const size_t start = at + keyword.size() + 2;
+  if (start > line.size()) return std::string_view{};
+  const std::string_view rest = line.substr(start);
+  return rest.substr(0, rest.find('"'));
+}
+
+std::string ValueAfter(std::string_view line, std::string_view keyword) {
+  const auto raw = RawValueAfter(line, keyword);
+  return raw ? UnescapeAttribute(*raw) : std::string{};
+}
+
+// A fixed-width text of the scan: 63 characters at most, cut on a character boundary.
+std::string Fitted(std::string text, size_t width = kNameWidth) {
+  text.resize(Utf8CutLength(text, width - 1));
+  return text;
+}
+
+template <size_t N>
+std::optional<int32_t> PrefixMatch(const std::array<std::string_view, N>& table, std::string_view text) {
+  for (size_t k = 0; k < N; ++k) {
+    if (text.size() <= table[k].size() && table[k].substr(0, text.size()) == text)
+      return static_cast<int32_t>(k);
+  }
+  return std::nullopt;
+}
+
+enum class Current { None, Printer, Drawer };
+
+struct ScanTexts {
+  std::string pendingName;
+  std::string printerRate, drawerRate;
+  std::string printerClass, drawerClass;
+};
+
+void TakeProperties(std::string_view line, Current kind, SetupData& data, ScanTexts& texts) {
+  // A property's value is behind the first "value" of the line, whatever the
+  // property; a line without one carries nothing.
+  if (!Contains(line, "value")) return;
+  const std::string value = Fitted(ValueAfter(line, "value"));
+  if (kind == Current::Printer) {
+    if (Contains(line, "portName")) StoreText(data.printer.portName, value);
+    if (Contains(line, "portSettings")) texts.printerRate = value;
+    if (Contains(line, "deviceClassName")) texts.printerClass = value;
+  } else if (kind == Current::Drawer) {
+    if (Contains(line, "portName")) StoreText(data.drawer.portName, value);
+    if (Contains(line, "portSettings")) texts.drawerRate = value;
+    if (Contains(line, "PinNo")) data.drawer.pinIndex = ParseDecimal32(value);
+    if (Contains(line, "PulseOnTime")) data.drawer.pulseOnTime = ParseDecimal32(value);
+    if (Contains(line, "PulseOffTime")) data.drawer.pulseOffTime = ParseDecimal32(value);
+    if (Contains(line, "deviceClassName")) texts.drawerClass = value;
+  }
+}
+
+void Scan(const std::vector<std::string_view>& lines, SetupData& data, ScanTexts& texts) {
+  enum class Phase { SeekEntry, SkipLine, InEntry } phase = Phase::SeekEntry;
+  Current kind = Current::None;  // not reset between entries
+  for (const std::string_view line : lines) {
+    switch (phase) {
+      case Phase::SeekEntry:
+        if (Contains(line, "logicalName")) {
+          texts.pendingName = Fitted(ValueAfter(line, "logicalName"));
+          phase = Phase::SkipLine;
+        }
+        break;
+      case Phase::SkipLine:  // the creation line in the writer's layout
+        phase = Phase::InEntry;
+        break;
+      case Phase::InEntry:
+        if (const auto category = RawValueAfter(line, "category")) {
+          if (category->substr(0, 10) == "POSPrinter") {
+            StoreText(data.printer.logicalName, texts.pendingName);
+            data.printerPresent = 1;
+            kind = Current::Printer;
+          } else {
+            StoreText(data.drawer.logicalName, texts.pendingName);
+            data.drawerPresent = 1;
+            kind = Current::Drawer;
+          }
+          texts.pendingName.clear();
+        }
+        TakeProperties(line, kind, data, texts);
+        if (kind != Current::None && Contains(line, "</JposEntry>")) phase = Phase::SeekEntry;
+        break;
+    }
+  }
+}
+
+// Port, rate, address and class of a present device from the texts read.
+template <typename Record>
+void SettlePort(Record& record, const std::string& rateText, const std::string& classText,
+                const char* unknownMessage, std::vector<std::string>& messages) {
+  const auto port = PrefixMatch(PortNameTable, TextOf(record.portName));
+  if (!port) {
+    record.portIndex = kTcpPortIndex;
+    record.baudIndex = kDefaultBaudIndex;
+    record.portNumber = ParseDecimal32(rateText);
+    const std::string_view name = TextOf(record.portName);
+    const std::string_view address =
+        name.size() > kSocketPrefixLength ? name.substr(kSocketPrefixLength) : std::string_view{};
+    const auto ip = InetAddrOrNone(Fitted(std::string(address), kAddressWidth));
+    std::memcpy(record.ipAddress, ip.data(), 4);
+  } else {
+    record.portIndex = *port;
+    record.portNumber = kDefaultTcpPort;
+    if (*port >= kFirstNonSerialPortIndex) {
+      record.baudIndex = kDefaultBaudIndex;
+    } else if (const auto rate = PrefixMatch(BaudRateTable, rateText)) {
+      record.baudIndex = *rate;
+    } else {
+      messages.emplace_back(unknownMessage);
+      record.baudIndex = kDefaultBaudIndex;  // keep a position the dialog can show
+    }
+  }
+  record.deviceClass = classText.compare(0, 3, "Dot") == 0 ? 1 : 0;
+}
+
+template <typename Record>
+void SettleAbsent(Record& record) {
+  record.portIndex = 0;
+  record.baudIndex = kDefaultBaudIndex;
+  record.portNumber = kDefaultTcpPort;
+  record.deviceClass = 0;
+}
+
+}  // namespace
+
+std::vector<std::string> ReadConfigText(std::string_view content, SetupData& data) {
+  ConfigPath unusedPath;
+  ResetSettings(data, unusedPath);
+  data.mode = SetupMode::EditFile;
+
+  std::string normalised;
+  ScanTexts texts;
+  Scan(SplitLines(content, normalised), data, texts);
+
+  std::vector<std::string> messages;
+  if (data.printerPresent == 1) {
+    SettlePort(data.printer, texts.printerRate, texts.printerClass, kPrinterUnknownSettings, messages);
+  } else {
+    SettleAbsent(data.printer);
+  }
+  if (data.drawerPresent == 1) {
+    SettlePort(data.drawer, texts.drawerRate, texts.drawerClass, kDrawerUnknownSettings, messages);
+    data.drawer.pinIndex = data.drawer.pinIndex == 2 ? 0 : 1;
+  } else {
+    SettleAbsent(data.drawer);
+    StoreText(data.drawer.logicalName, "");
+    StoreText(data.drawer.portName, "");
+    std::memset(data.drawer.ipAddress, 0, sizeof data.drawer.ipAddress);
+    data.drawer.pinIndex = 0;
+    data.drawer.pulseOnTime = 200;
+    data.drawer.pulseOffTime = 400;
+  }
+  return messages;
+}
+
+LoadResult LoadConfigFile(const std::string& path, SetupData& data) {
+  LoadResult result;
+  std::string content;
+  const FileResult read = ReadWholeFile(path, content);
+  result.opened = read.ok;
+  result.detail = read.detail;
+  if (read.ok) result.messages = ReadConfigText(content, data);
+  return result;
+}
+
+}  // namespace quarvel

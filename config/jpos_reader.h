@@ -1,0 +1,33 @@
+// Reads the printer and cash-drawer entries of a JavaPOS configuration file back
+// into the settings. A line scanner tuned to the layout the writer produces: it
+// finds entries by "logicalName", skips the line after it, and takes each value
+// from behind its keyword up to the next quotation mark.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "setup_data.h"
+
+namespace quarvel {
+
+inline constexpr const char* kPrinterUnknownSettings = "Printer : Unknown Settings";
+inline constexpr const char* kDrawerUnknownSettings = "CashDrawer : Unknown Settings";
+
+// Fills `data` from the file's bytes as "Edit Existing XML File" does: the
+// records start from the empty state, mode becomes EditFile. Returns the
+// "Unknown Settings" messages in the order they arise (printer first).
+std::vector<std::string> ReadConfigText(std::string_view content, SetupData& data);
+
+struct LoadResult {
+  bool opened = false;
+  std::string detail;                 // the system's reason when !opened
+  std::vector<std::string> messages;  // "Unknown Settings" messages, in order
+};
+
+// Reads the file at `path` into `data`. When the file can't be read, `data`
+// is left as it was.
+LoadResult LoadConfigFile(const std::string& path, SetupData& data);
+
+}  // namespace quarvel

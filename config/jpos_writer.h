@@ -1,0 +1,32 @@
+// Writes the master settings as a JavaPOS configuration file (root JposEntries),
+// line by line from fixed templates, every line ended by CR LF on every platform.
+#pragma once
+
+#include <string>
+
+#include "setup_data.h"
+
+namespace quarvel {
+
+inline constexpr const char* kVendorUrl = "http://www.vantrel.com";
+
+// The whole file: header, printer entry, cash-drawer entry and footer for the
+// devices that are present; empty when neither is.
+std::string FormatConfigFile(const SetupData& data);
+
+// Appends ".xml" unless the path already contains ".xml" or ".XML" anywhere
+// (a case-sensitive search, so "config.Xml" gets one too).
+std::string WithXmlExtension(const std::string& path);
+
+struct SaveResult {
+  bool ok = false;
+  std::string path;    // the path written (or tried), extension included
+  std::string detail;  // the system's reason when !ok
+};
+
+// Writes the file for `data` at `path` (extension rule applied). An existing
+// file is replaced atomically, so a failed save leaves it as it was. A path
+// that would not fit the 255-character path field is refused.
+SaveResult SaveConfigFile(const std::string& path, const SetupData& data);
+
+}  // namespace quarvel

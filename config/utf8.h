@@ -1,0 +1,23 @@
+// Minimal UTF-8 decoding shared by the field cutting and the file's escaping.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quarvel {
+
+struct Utf8Char {
+  uint32_t codePoint;  // the byte value itself when !wellFormed
+  size_t length;       // bytes taken: the sequence, or 1 for a stray byte
+  bool wellFormed;
+};
+
+// Decodes the character at text[i] (i < text.size()). Overlong forms,
+// surrogates and values above U+10FFFF are not well-formed.
+Utf8Char DecodeUtf8At(std::string_view text, size_t i);
+
+void AppendUtf8(std::string& out, uint32_t codePoint);
+
+}  // namespace quarvel

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "quarvel_cli.h"
+#include "../support/temp_dir.h"
+
+namespace quarvel {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+
+struct CliRun {
+  int code;
+  std::string out, err;
+};
+
+CliRun Cli(std::vector<std::string> args) {
+  std::ostringstream out, err;
+  const int code = RunQuarvelCli(args, out, err);
+  return {code, out.str(), err.str()};
+}
+
+TEST(Cli, WriteThenShowGivesTheSettledValues) {
+  TempDir dir;
+  const CliRun written = Cli({"write", dir.File("till"), "--printer", "Front", "--printer-port", "TCP/IP",
+                           "--printer-ip", "10.1.2.3", "--printer-tcp-port", "9101", "--drawer-port", "COM4",
+                           "--drawer-rate", "38400", "--drawer-pin", "5", "--drawer-pulse-off", "-1"});
+  ASSERT_EQ(written.code, 0) << written.err;
+  EXPECT_EQ(written.out, dir.File("till.xml") + "\n");
+
+  const CliRun shown = Cli({"show", dir.File("till.xml")});
+  ASSERT_EQ(shown.code, 0) << shown.err;
+  EXPECT_EQ(shown.out,
+            "mode=2\neditKind=0\nprinterPresent=1\nprinter.portIndex=13\nprinter.logicalName=Front\n"
+            "printer.portName=SOCKET:10.1.2.3\nprinter.baudIndex=1\nprinter.portNumber=9101\n"
+            "printer.ipAddress=10.1.2.3\nprinter.deviceClass=0\ndrawerPresent=1\ndrawer.portIndex=3\n"
+            "drawer.logicalName=CashDrawer\ndrawer.portName=COM4\ndrawer.baudIndex=3\ndrawer.portNumber=9100\n"
+            "drawer.ipAddress=0.0.0.0\ndrawer.pinIndex=1\ndrawer.pulseOnTime=200\ndrawer.pulseOffTime=-1\n"
+            "drawer.deviceClass=0\n");
+}
+
+TEST(Cli, ShowListsTheMessagesLast) {
+  TempDir dir;
+  testing::WriteBytes(dir.File("odd.xml"),
+                      "<JposEntry logicalName=\"P\">\n\n<jpos category=\"POSPrinter\"/>\n"
+                      "<prop name=\"portName\" value=\"COM1\"/>\n<prop name=\"portSettings\" value=\"300\"/>\n"
+                      "</JposEntry>\n");
+  const CliRun shown = Cli({"show", dir.File("odd.xml")});
+  EXPECT_EQ(shown.code, 0);
+  EXPECT_NE(shown.out.find("printer.baudIndex=1\n"), std::string::npos);
+  EXPECT_TRUE(shown.out.ends_with("drawer.deviceClass=0\nmessage=Printer : Unknown Settings\n"));
+}
+
+TEST(Cli, NoDeviceWritesAnEmptyFile) {
+  TempDir dir;
+  ASSERT_EQ(Cli({"write", dir.File("empty.xml")}).code, 0);
+  EXPECT_EQ(ReadBytes(dir.File("empty.xml")), "");
+}
+
+TEST(Cli, ErrorsWriteNothing) {
+  TempDir dir;
+  const std::vector<std::vector<std::string>> bad = {
+      {"write", dir.File("a.xml"), "--printer-port", "COM10"},
+      {"write", dir.File("a.xml"), "--printer-rate", "57600"},
+      {"write", dir.File("a.xml"), "--printer-class", "thermal"},
+      {"write", dir.File("a.xml"), "--drawer-pin", "3"},
+      {"write", dir.File("a.xml"), "--drawer-pulse-on", "12ms"},
+      {"write", dir.File("a.xml"), "--drawer-pulse-on", "2147483648"},
+      {"write", dir.File("a.xml"), "--printer-port", "TCP/IP", "--printer-ip", "10.0.0.256"},
+      {"write", dir.File("a.xml"), "--printer-ip", "10.0.0.1"},  // not a TCP/IP port
+      {"write", dir.File("a.xml"), "--colour", "red"},
+      {"write", dir.File("a.xml"), "--printer"},
+      {"write"},
+      {"show"},
+      {"frobnicate"},
+      {},
+  };
+  for (const auto& args : bad) {
+    const CliRun run = Cli(args);
+    EXPECT_EQ(run.code, 2) << (args.size() > 2 ? args[2] : "");
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
+    EXPECT_TRUE(run.out.empty());
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("a.xml")));
+}
+
+TEST(Cli, FileErrors) {
+  TempDir dir;
+  const CliRun missing = Cli({"show", dir.File("missing.xml")});
+  EXPECT_EQ(missing.code, 1);
+  EXPECT_EQ(missing.err, "Open File Failed!!!\n");
+  const CliRun unwritable = Cli({"write", dir.File("no/such/dir/x.xml"), "--printer", "P"});
+  EXPECT_EQ(unwritable.code, 1);
+  EXPECT_EQ(unwritable.err, "Open File Failed!!!\n");
+}
+
+TEST(Cli, HelpNamesBothCommands) {
+  const CliRun help = Cli({"--help"});
+  EXPECT_EQ(help.code, 0);
+  EXPECT_NE(help.out.find("quarvel-cli show FILE"), std::string::npos);
+  EXPECT_NE(help.out.find("--drawer-pulse-off"), std::string::npos);
+}
+
+TEST(Cli, PulseValuesAcceptSignsAndLeadingZeros) {
+  TempDir dir;
+  ASSERT_EQ(Cli({"write", dir.File("p.xml"), "--drawer-pulse-on", "+0050", "--drawer-pulse-off", "-2147483648"}).code, 0);
+  const std::string text = ReadBytes(dir.File("p.xml"));
+  EXPECT_NE(text.find("value=\"50\""), std::string::npos);
+  EXPECT_NE(text.find("value=\"-2147483648\""), std::string::npos);
+}
+
+}  // namespace
+}  // namespace quarvel

@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include "fixed_text.h"
+#include "jpos_reader.h"
+#include "jpos_writer.h"
+#include "settings_ops.h"
+#include "../support/temp_dir.h"
+
+namespace quarvel {
+namespace {
+
+using testing::ReadBytes;
+
+std::string Golden(const std::string& name) { return ReadBytes(std::string(QUARVEL_GOLDEN_DIR) + "/" + name); }
+
+// One entry in the writer's layout, with the property lines given.
+std::string Entry(const std::string& name, const std::string& category, const std::string& props,
+                  const std::string& eol = "\n") {
+  return "    <JposEntry logicalName=\"" + name + "\">" + eol +
+         "        <creation factoryClass=\"f\" serviceClass=\"s\"/>" + eol +
+         "        <jpos category=\"" + category + "\" version=\"1.8\"/>" + eol + props +
+         "    </JposEntry>" + eol;
+}
+std::string Prop(const std::string& name, const std::string& value) {
+  return "        <prop name=\"" + name + "\" type=\"String\" value=\"" + value + "\"/>\n";
+}
+
+struct Read {
+  SetupData data;
+  std::vector<std::string> messages;
+  explicit Read(const std::string& text) { messages = ReadConfigText(text, data); }
+};
+
+TEST(Reader, RoundTripOfTheWritersFiles) {
+  Read both(Golden("both_tcp_com3.xml"));
+  EXPECT_EQ(both.data.mode, SetupMode::EditFile);
+  EXPECT_TRUE(both.messages.empty());
+  EXPECT_EQ(both.data.printerPresent, 1);
+  EXPECT_EQ(TextOf(both.data.printer.logicalName), "POSPrinter");
+  EXPECT_EQ(TextOf(both.data.printer.portName), "SOCKET:192.168.0.192");
+  EXPECT_EQ(both.data.printer.portIndex, 13);
+  EXPECT_EQ(both.data.printer.baudIndex, 1);
+  EXPECT_EQ(both.data.printer.portNumber, 9100);
+  EXPECT_EQ(both.data.printer.ipAddress[0], 192);
+  EXPECT_EQ(both.data.printer.ipAddress[3], 192);
+  EXPECT_EQ(both.data.drawerPresent, 1);
+  EXPECT_EQ(both.data.drawer.portIndex, 2);
+  EXPECT_EQ(both.data.drawer.baudIndex, 2);
+  EXPECT_EQ(both.data.drawer.pinIndex, 1);
+  EXPECT_EQ(both.data.drawer.pulseOnTime, 200);
+  EXPECT_EQ(both.data.drawer.pulseOffTime, 400);
+
+  Read lpt(Golden("printer_lpt1_dot.xml"));
+  EXPECT_EQ(lpt.data.printer.portIndex, 9);
+  EXPECT_EQ(lpt.data.printer.deviceClass, 1);
+  EXPECT_EQ(lpt.data.drawerPresent, 0);
+  EXPECT_EQ(lpt.data.drawer.pulseOnTime, 200);
+  EXPECT_EQ(lpt.data.drawer.pulseOffTime, 400);
+
+  Read drawer(Golden("drawer_usb.xml"));
+  EXPECT_EQ(drawer.data.printerPresent, 0);
+  EXPECT_EQ(drawer.data.drawer.portIndex, 12);
+  EXPECT_EQ(drawer.data.drawer.pinIndex, 0);
+  EXPECT_EQ(drawer.data.drawer.pulseOffTime, -20);
+
+  Read escaped(Golden("printer_escaped.xml"));
+  EXPECT_EQ(TextOf(escaped.data.printer.logicalName), "A&B <\"x\"> 'caf\xC3\xA9'");
+  EXPECT_EQ(escaped.data.printer.baudIndex, 4);
+
+  // Written again, each file comes out byte for byte as it was.
+  for (const char* name : {"both_tcp_com3.xml", "printer_lpt1_dot.xml", "drawer_usb.xml", "printer_escaped.xml"}) {
+    Read again(Golden(name));
+    EXPECT_EQ(FormatConfigFile(again.data), Golden(name)) << name;
+  }
+}
+
+TEST(Reader, EmptyOrEntrylessFilesLeaveBothDevicesAbsent) {
+  for (const std::string& text : {std::string(), std::string("<JposEntries>\n</JposEntries>\n")}) {
+    Read r(text);
+    EXPECT_EQ(r.data.printerPresent, 0);
+    EXPECT_EQ(r.data.drawerPresent, 0);
+    EXPECT_EQ(r.data.printer.portNumber, 9100);
+    EXPECT_EQ(r.data.printer.baudIndex, 1);
+    EXPECT_EQ(r.data.drawer.pulseOnTime, 200);
+    EXPECT_EQ(r.data.drawer.pulseOffTime, 400);
+    EXPECT_EQ(r.data.mode, SetupMode::EditFile);
+  }
+}
+
+TEST(Reader, PortNameLookups) {
+  struct Case {
+    std::string portName;
+    int32_t portIndex;
+    std::array<uint8_t, 4> ip;
+    int32_t portNumber;
+  };
+  const Case cases[] = {
+      {"COM", 0, {0, 0, 0, 0}, 9100},
+      {"", 0, {0, 0, 0, 0}, 9100},
+      {"LPT2", 10, {0, 0, 0, 0}, 9100},
+      {"TCP/IP", 13, {0, 0, 0, 0}, 9100},
+      {"COM10", 13, {255, 255, 255, 255}, 4321},
+      {"SOCKET:10.0.0.5", 13, {10, 0, 0, 5}, 4321},
+      {"XXXXXXX10.0.0.5", 13, {10, 0, 0, 5}, 4321},  // the prefix is skipped, not compared
+      {"SOCKET:", 13, {255, 255, 255, 255}, 4321},
+      {"SOCKET:10.0.0.256", 13, {255, 255, 255, 255}, 4321},
+  };
+  for (const Case& c : cases) {
+    Read r(Entry("P", "POSPrinter", Prop("portName", c.portName) + Prop("portSettings", "4321abc")));
+    EXPECT_EQ(r.data.printer.portIndex, c.portIndex) << c.portName;
+    EXPECT_EQ(r.data.printer.portNumber, c.portNumber) << c.portName;
+    EXPECT_EQ(r.data.printer.baudIndex, 1) << c.portName;
+    EXPECT_EQ((std::array<uint8_t, 4>{r.data.printer.ipAddress[0], r.data.printer.ipAddress[1],
+                                      r.data.printer.ipAddress[2], r.data.printer.ipAddress[3]}),
+              c.ip)
+        << c.portName;
+  }
+  Read missing(Entry("P", "POSPrinter", ""));
+  EXPECT_EQ(missing.data.printer.portIndex, 0);
+  EXPECT_EQ(missing.data.printer.baudIndex, 0);  // an empty rate text matches "4800"
+}
+
+TEST(Reader, RateLookupsAndUnknownSettings) {
+  Read one(Entry("P", "POSPrinter", Prop("portName", "COM2") + Prop("portSettings", "1")));
+  EXPECT_EQ(one.data.printer.baudIndex, 2);  // the first rate that starts with "1"
+  EXPECT_TRUE(one.messages.empty());
+
+  Read unknown(Entry("P", "POSPrinter", Prop("portName", "COM2") + Prop("portSettings", "57600")) +
+               Entry("D", "CashDrawer", Prop("portName", "COM3") + Prop("portSettings", "300")));
+  ASSERT_EQ(unknown.messages.size(), 2u);
+  EXPECT_EQ(unknown.messages[0], "Printer : Unknown Settings");
+  EXPECT_EQ(unknown.messages[1], "CashDrawer : Unknown Settings");
+  EXPECT_EQ(unknown.data.printer.baudIndex, 1);  // a position the dialog can show
+  EXPECT_EQ(unknown.data.drawer.baudIndex, 1);
+
+  Read usb(Entry("P", "POSPrinter", Prop("portName", "USB") + Prop("portSettings", "57600")));
+  EXPECT_TRUE(usb.messages.empty());  // no rate lookup for a port that is not serial
+  EXPECT_EQ(usb.data.printer.baudIndex, 1);
+}
+
+TEST(Reader, DrawerNumbersAndPin) {
+  const auto pinOf = [](const std::string& props) { return Read(Entry("D", "CashDrawer", props)).data.drawer.pinIndex; };
+  EXPECT_EQ(pinOf(Prop("PinNo", "2")), 0);
+  EXPECT_EQ(pinOf(Prop("PinNo", "5")), 1);
+  EXPECT_EQ(pinOf(Prop("PinNo", "3")), 1);
+  EXPECT_EQ(pinOf(""), 1);
+
+  Read r(Entry("D", "Anything", Prop("PulseOnTime", " -15ms")));
+  EXPECT_EQ(r.data.drawerPresent, 1);
+  EXPECT_EQ(r.data.drawer.pulseOnTime, -15);
+  EXPECT_EQ(r.data.drawer.pulseOffTime, 0);  // missing in a present entry
+  EXPECT_EQ(r.data.drawer.deviceClass, 0);
+  Read dot(Entry("D", "CashDrawer", Prop("deviceClassName", "Dotty")));
+  EXPECT_EQ(dot.data.drawer.deviceClass, 1);
+}
+
+TEST(Reader, ScannerQuirksOfTheLayout) {
+  // The line after the JposEntry line is never examined: a category there is lost.
+  Read lost("<JposEntry logicalName=\"P\">\n<jpos category=\"POSPrinter\"/>\n" + Prop("portName", "LPT1") +
+            "</JposEntry>\n");
+  EXPECT_EQ(lost.data.printerPresent, 0);
+
+  // An entry without a category: as the first entry, the scan runs into the
+  // next entry, whose category receives the first entry's name.
+  Read nameless("<JposEntry logicalName=\"First\">\nskipped\n" + Prop("portName", "COM5") +
+                "</JposEntry>\n" + Entry("Second", "POSPrinter", Prop("portName", "COM4")));
+  EXPECT_EQ(nameless.data.printerPresent, 1);
+  EXPECT_EQ(TextOf(nameless.data.printer.logicalName), "First");
+  EXPECT_EQ(nameless.data.printer.portIndex, 3);
+
+  // After an entry with a category, a category-less one adds to that device.
+  Read follows(Entry("P", "POSPrinter", Prop("portName", "COM5")) + "<JposEntry logicalName=\"X\">\nskip\n" +
+               Prop("portName", "COM6") + "</JposEntry>\n");
+  EXPECT_EQ(TextOf(follows.data.printer.logicalName), "P");
+  EXPECT_EQ(follows.data.printer.portIndex, 5);
+
+  // Any property's value is behind the first "value" of its line.
+  Read odd(Entry("P", "POSPrinter", "<prop value=\"COM7\" name=\"portName\"/>\n"));
+  EXPECT_EQ(odd.data.printer.portIndex, 6);
+}
+
+TEST(Reader, LineEndsLongLinesAndLongValues) {
+  const std::string crlf = Entry("P", "POSPrinter", "", "\r\n");
+  EXPECT_EQ(Read(crlf).data.printerPresent, 1);
+
+  // A line over 1023 characters reads as two: the part after the cut is the
+  // skipped line, so the category on the line after that still counts.
+  const std::string longLine = "<JposEntry logicalName=\"P\">" + std::string(1100, ' ') + "\n";
+  Read split(longLine + "<jpos category=\"POSPrinter\"/>\n</JposEntry>\n");
+  EXPECT_EQ(split.data.printerPresent, 1);
+
+  const std::string name80(80, 'n');
+  Read cut(Entry(name80, "POSPrinter", Prop("portName", "SOCKET:" + std::string(40, '1'))));
+  EXPECT_EQ(TextOf(cut.data.printer.logicalName), std::string(63, 'n'));
+  EXPECT_EQ(cut.data.printer.portIndex, 13);
+  EXPECT_EQ(cut.data.printer.ipAddress[0], 255);
+}
+
+TEST(Reader, LoadReportsAFileThatCannotBeOpened) {
+  testing::TempDir dir;
+  SetupData data;
+  ConfigPath path;
+  ResetSettings(data, path);
+  StoreText(data.printer.logicalName, "unchanged");
+  const LoadResult result = LoadConfigFile(dir.File("missing.xml"), data);
+  EXPECT_FALSE(result.opened);
+  EXPECT_EQ(TextOf(data.printer.logicalName), "unchanged");
+  EXPECT_EQ(data.mode, SetupMode::None);
+}
+
+}  // namespace
+}  // namespace quarvel

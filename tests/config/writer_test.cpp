@@ -1,0 +1,170 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "fixed_text.h"
+#include "jpos_writer.h"
+#include "settings_ops.h"
+#include "../support/temp_dir.h"
+
+namespace quarvel {
+namespace {
+
+using testing::ReadBytes;
+using testing::TempDir;
+using testing::WriteBytes;
+
+std::string Golden(const std::string& name) { return ReadBytes(std::string(QUARVEL_GOLDEN_DIR) + "/" + name); }
+
+// A configuration built as the dialogs build it: Create New, then a device
+// dialog confirmed for each device.
+class WriterTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetSettings(data, path);
+    CreateNewConfiguration(data);
+  }
+  SetupData& AddPrinter(const char* name, int port, int baud, int cls) {
+    PrepareDeviceEdit(data, working, DeviceKind::Printer);
+    StoreText(working.printer.logicalName, name);
+    working.printer.portIndex = port;
+    StoreText(working.printer.portName, PortNameTable[static_cast<size_t>(port)]);
+    working.printer.baudIndex = baud;
+    working.printer.deviceClass = cls;
+    return working;
+  }
+  SetupData& AddDrawer(const char* name, int port, int baud, int pin, int on, int off) {
+    PrepareDeviceEdit(data, working, DeviceKind::CashDrawer);
+    StoreText(working.drawer.logicalName, name);
+    working.drawer.portIndex = port;
+    StoreText(working.drawer.portName, PortNameTable[static_cast<size_t>(port)]);
+    working.drawer.baudIndex = baud;
+    working.drawer.pinIndex = pin;
+    working.drawer.pulseOnTime = on;
+    working.drawer.pulseOffTime = off;
+    return working;
+  }
+  void Accept(DeviceKind kind) { AcceptDeviceEdit(data, working, kind); }
+
+  SetupData data, working;
+  ConfigPath path;
+};
+
+TEST_F(WriterTest, BothDevicesTcpPrinterAndCom3Drawer) {
+  AddPrinter("POSPrinter", kTcpPortIndex, 1, 0);
+  working.printer.ipAddress[0] = 192;
+  working.printer.ipAddress[1] = 168;
+  working.printer.ipAddress[2] = 0;
+  working.printer.ipAddress[3] = 192;
+  working.printer.portNumber = 9100;
+  Accept(DeviceKind::Printer);
+  AddDrawer("CashDrawer", 2, 2, 1, 200, 400);
+  working.drawer.deviceClass = 1;  // the drawer's own class is not what the file carries
+  Accept(DeviceKind::CashDrawer);
+  EXPECT_EQ(FormatConfigFile(data), Golden("both_tcp_com3.xml"));
+}
+
+TEST_F(WriterTest, PrinterOnlyOnLpt1WritesTheStoredRate) {
+  AddPrinter("Front Till", 9, 1, 1);
+  Accept(DeviceKind::Printer);
+  EXPECT_EQ(FormatConfigFile(data), Golden("printer_lpt1_dot.xml"));
+}
+
+TEST_F(WriterTest, DrawerOnlyFollowsTheAbsentPrintersClass) {
+  AddDrawer("CashDrawer", 12, 1, 0, 150, -20);
+  Accept(DeviceKind::CashDrawer);
+  EXPECT_EQ(FormatConfigFile(data), Golden("drawer_usb.xml"));
+}
+
+TEST_F(WriterTest, SpecialCharactersAreEscaped) {
+  AddPrinter("A&B <\"x\"> 'caf\xC3\xA9'", 1, 4, 1);
+  Accept(DeviceKind::Printer);
+  EXPECT_EQ(FormatConfigFile(data), Golden("printer_escaped.xml"));
+}
+
+TEST_F(WriterTest, NoDeviceGivesAnEmptyFile) {
+  AddPrinter("P", 0, 1, 0);
+  Accept(DeviceKind::Printer);
+  DeletePrinter(data);
+  EXPECT_EQ(FormatConfigFile(data), "");
+}
+
+TEST_F(WriterTest, LineCountsAndLineEnds) {
+  AddPrinter("P", 0, 1, 0);
+  Accept(DeviceKind::Printer);
+  AddDrawer("D", 0, 1, 0, 1, 1);
+  Accept(DeviceKind::CashDrawer);
+  const std::string text = FormatConfigFile(data);
+  size_t crlf = 0, lf = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++lf;
+      if (i > 0 && text[i - 1] == '\r') ++crlf;
+    }
+  }
+  EXPECT_EQ(lf, 31u);
+  EXPECT_EQ(crlf, 31u);
+}
+
+TEST(XmlExtension, CaseSensitiveSubstringRule) {
+  EXPECT_EQ(WithXmlExtension("config"), "config.xml");
+  EXPECT_EQ(WithXmlExtension("config.Xml"), "config.Xml.xml");
+  EXPECT_EQ(WithXmlExtension("my.xmlfiles/a"), "my.xmlfiles/a");
+  EXPECT_EQ(WithXmlExtension("JPOS.XML"), "JPOS.XML");
+}
+
+TEST(SaveConfigFile, WritesAndReplaces) {
+  TempDir dir;
+  SetupData data;
+  ConfigPath path;
+  ResetSettings(data, path);
+  data.printerPresent = 1;
+  StoreText(data.printer.logicalName, "P");
+
+  const SaveResult first = SaveConfigFile(dir.File("jpos"), data);
+  ASSERT_TRUE(first.ok) << first.detail;
+  EXPECT_EQ(first.path, dir.File("jpos.xml"));
+  EXPECT_EQ(ReadBytes(first.path), FormatConfigFile(data));
+
+  data.printerPresent = 0;
+  const SaveResult second = SaveConfigFile(dir.File("jpos.xml"), data);
+  ASSERT_TRUE(second.ok) << second.detail;
+  EXPECT_EQ(ReadBytes(second.path), "");
+  // Nothing is left beside the file.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(SaveConfigFile, FailuresAreReportedAndKeepTheOldFile) {
+  TempDir dir;
+  SetupData data;
+  ConfigPath path;
+  ResetSettings(data, path);
+  data.drawerPresent = 1;
+
+  const SaveResult missingDir = SaveConfigFile(dir.File("no-such-dir/jpos.xml"), data);
+  EXPECT_FALSE(missingDir.ok);
+  EXPECT_FALSE(missingDir.detail.empty());
+
+  std::filesystem::create_directory(dir.File("taken.xml"));
+  WriteBytes(dir.File("taken.xml/inside"), "keep");
+  EXPECT_FALSE(SaveConfigFile(dir.File("taken.xml"), data).ok);
+  EXPECT_EQ(ReadBytes(dir.File("taken.xml/inside")), "keep");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+}
+
+TEST(SaveConfigFile, RefusesAPathTooLongForTheField) {
+  TempDir dir;
+  SetupData data;
+  ConfigPath path;
+  ResetSettings(data, path);
+  const std::string base = dir.File("");
+  // 251 characters + ".xml" fits 255; one more does not, and is not cut to another name.
+  const std::string fits = base + std::string(251 - base.size(), 'a');
+  const std::string tooLong = base + std::string(252 - base.size(), 'a');
+  EXPECT_FALSE(SaveConfigFile(tooLong, data).ok);
+  EXPECT_FALSE(std::filesystem::exists(tooLong + ".xml"));
+  EXPECT_TRUE(SaveConfigFile(fits, data).ok);
+}
+
+}  // namespace
+}  // namespace quarvel
