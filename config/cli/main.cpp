@@ -5,10 +5,11 @@
 #include "quarvel_cli.h"
 
 #ifdef _WIN32
+#include <windows.h>
+// windows.h first: shellapi.h needs its types
 #include <fcntl.h>
 #include <io.h>
 #include <shellapi.h>
-#include <windows.h>
 
 // Arguments as UTF-8, whatever the console's code page; output with plain LF
 // line ends, as on every other platform.
