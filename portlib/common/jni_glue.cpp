@@ -1,0 +1,73 @@
+#include "jni_glue.h"
+
+#include <algorithm>
+#include <array>
+
+#include "printer_protocol.h"
+
+namespace portlink::jni {
+
+namespace {
+
+// Modified UTF-8 characters of a Java string for the length of one call.
+class JavaText {
+ public:
+  JavaText(JNIEnv* env, jstring text)
+      : env_(env), text_(text), chars_(text != nullptr ? env->GetStringUTFChars(text, nullptr) : nullptr) {}
+  ~JavaText() {
+    if (chars_ != nullptr) env_->ReleaseStringUTFChars(text_, chars_);
+  }
+  JavaText(const JavaText&) = delete;
+  JavaText& operator=(const JavaText&) = delete;
+  std::string_view View() const { return chars_ != nullptr ? std::string_view(chars_) : std::string_view(); }
+
+ private:
+  JNIEnv* env_;
+  jstring text_;
+  const char* chars_;
+};
+
+}  // namespace
+
+void OpenPort(JNIEnv* env, Port& port, jstring portName, jstring portSettings) {
+  const JavaText name(env, portName);
+  const JavaText settings(env, portSettings);
+  port.OpenPort(name.View(), settings.View());
+}
+
+void ClosePort(Port& port) { port.ClosePort(); }
+
+jint ReadData(JNIEnv* env, Port& port, jbyteArray buffer) {
+  if (buffer == nullptr) return 0;  // nowhere to put the bytes: leave them unread
+  std::array<uint8_t, kReadBufferSize> bytes{};
+  const int n = port.ReadData(bytes.data(), kReadBufferSize);
+  // A Java buffer shorter than n leaves its bounds exception pending for the caller.
+  if (n > 0) env->SetByteArrayRegion(buffer, 0, n, reinterpret_cast<const jbyte*>(bytes.data()));
+  return n;
+}
+
+jint WriteData(JNIEnv* env, Port& port, jbyteArray data, jint length) {
+  if (data == nullptr) return 0;
+  // Never read past the Java array, whatever length the caller claims.
+  const jint available = env->GetArrayLength(data);
+  const jint count = std::clamp<jint>(length, 0, available);
+  jbyte* elements = env->GetByteArrayElements(data, nullptr);
+  if (elements == nullptr) return 0;
+  const int result = port.WriteData(reinterpret_cast<const uint8_t*>(elements), static_cast<int>(count));
+  env->ReleaseByteArrayElements(data, elements, JNI_ABORT);  // nothing to copy back
+  return result;
+}
+
+jlong Claim(Port& port, jint timeout, jboolean monitor) {
+  return port.Claim(static_cast<int32_t>(timeout), monitor == JNI_TRUE);
+}
+
+jint OpenDrawer(Port& port, jlong pin, jlong onTime, jlong offTime) {
+  return port.OpenDrawer(pin, onTime, offTime);
+}
+
+jboolean WaitForCompletePrinting(Port& port) {
+  return port.WaitForCompletePrinting() ? JNI_TRUE : JNI_FALSE;
+}
+
+}  // namespace portlink::jni

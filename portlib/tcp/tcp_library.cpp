@@ -1,0 +1,20 @@
+// PortLinkTcp: the native half of JNativeCommonPort4WindowsEthernet.
+#include "closed_transport.h"
+#include "jni_glue.h"
+
+namespace {
+
+// The library's one port object. Created when the library is loaded and
+// never destroyed: the JVM may exit while a monitor thread still runs.
+struct CNetworkPort {
+  portlink::ClosedTransport transport;
+  portlink::SystemClock clock;
+  portlink::Port port{portlink::Flavor::Tcp, transport, clock};
+};
+
+CNetworkPort* const thePort = new CNetworkPort();
+
+}  // namespace
+
+PORTLINK_DEFINE_COMMON_ENTRY_POINTS(JNativeCommonPort4WindowsEthernet, thePort->port)
+PORTLINK_DEFINE_WRITE_DATA(JNativeCommonPort4WindowsEthernet, thePort->port)
