@@ -19,6 +19,7 @@ Port::Port(Flavor flavor, Transport& transport, Clock& clock)
       transport_(transport),
       usb_(flavor == Flavor::Usb ? static_cast<UsbTransport*>(&transport) : nullptr),
       clock_(clock) {
+  transport_.AttachFields(fields_);
   if (usb_ != nullptr) {
     reconnect_ = std::make_unique<ReconnectThread>(fields_, *usb_, clock_);
     usb_->SetWriteFailureHandler([this] { reconnect_->HandOver(); });

@@ -13,6 +13,7 @@
 #include <string_view>
 #include <utility>
 
+#include "port_fields.h"
 #include "port_types.h"
 
 namespace portlink {
@@ -20,6 +21,10 @@ namespace portlink {
 class Transport {
  public:
   virtual ~Transport() = default;
+
+  // The port object's fields, which the transport reads and sets (isOpen,
+  // and the status a failed write reports). Called by the port.
+  void AttachFields(PortFields& fields) { fields_ = &fields; }
 
   // Opens the port from the two texts of _openPort; 1 opened, 0 failed. Sets
   // the port's isOpen on success.
@@ -35,6 +40,9 @@ class Transport {
   // The claim's time-out has been stored (the parallel port applies it).
   virtual void ApplyClaimTimeout(int32_t /*timeoutMs*/) {}
   virtual OsClass GetOsClass() { return OsClass::Nt5OrLater; }
+
+ protected:
+  PortFields* fields_ = nullptr;
 };
 
 // The USB library's transport adds the device search that its monitor and

@@ -1,0 +1,178 @@
+// Test doubles for the port libraries' seams: a virtual clock and a scripted
+// transport that records what the port writes.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "clock.h"
+#include "port_fields.h"
+#include "stop_signal.h"
+#include "transport.h"
+
+namespace portlink::testing {
+
+using Bytes = std::vector<uint8_t>;
+
+// Virtual time: a pause advances the clock at once. A hook sees every pause
+// (to inject events at given times). Pauses of `blockFromMs` or more wait for
+// their stop signal instead, to prove that a stop cuts a pause short.
+class FakeClock : public Clock {
+ public:
+  int64_t NowMs() override { return now_.load(); }
+  bool Pause(int ms, StopSignal* stop = nullptr) override {
+    if (stop != nullptr && stop->IsSet()) return false;
+    if (blockFromMs > 0 && ms >= blockFromMs && stop != nullptr) {
+      blockedPauses.fetch_add(1);
+      while (stop->WaitFor(50)) {
+      }
+      return false;
+    }
+    now_.fetch_add(ms);
+    pausedMs.fetch_add(ms);
+    {
+      std::lock_guard lock(hookMutex_);
+      if (onPause) onPause(now_.load());
+    }
+    std::this_thread::yield();
+    return stop == nullptr || !stop->IsSet();
+  }
+  void Advance(int64_t ms) { now_.fetch_add(ms); }
+  void SetHook(std::function<void(int64_t)> hook) {
+    std::lock_guard lock(hookMutex_);
+    onPause = std::move(hook);
+  }
+
+  std::atomic<int64_t> pausedMs{0};
+  std::atomic<int> blockedPauses{0};
+  int blockFromMs = 0;
+
+ private:
+  std::atomic<int64_t> now_{0};
+  std::mutex hookMutex_;
+  std::function<void(int64_t)> onPause;
+};
+
+// A printer behind a transport: reads come from a script (then nothing),
+// writes are recorded, and each operation's result can be set.
+class ScriptedTransport : public UsbTransport {
+ public:
+
+  int Open(std::string_view name, std::string_view settings) override {
+    std::lock_guard lock(mutex_);
+    openedWith.emplace_back(std::string(name) + "|" + std::string(settings));
+    if (!openSucceeds) return 0;
+    fields_->isOpen.store(1);
+    return 1;
+  }
+  int Read(uint8_t* buffer, int capacity) override {
+    std::lock_guard lock(mutex_);
+    ++reads;
+    if (clock != nullptr && readTakesMs > 0) clock->Advance(readTakesMs);
+    if (fields_->isOpen.load() == 0 || replies.empty()) {
+      if (repeatLastReply && !lastReply.empty() && fields_->isOpen.load() == 1) return Copy(lastReply, buffer, capacity);
+      return 0;
+    }
+    lastReply = replies.front();
+    replies.pop_front();
+    return Copy(lastReply, buffer, capacity);
+  }
+  // Like the USB transport, a failed write on an open port is handed over
+  // to the reconnection (a no-op for the other libraries' ports).
+  int WriteData(const uint8_t* data, int length) override {
+    const int result = Write(data, length, writeDataResult);
+    if (result == 0 && fields_->isOpen.load() == 1) ReportWriteFailure();
+    return result;
+  }
+  int WriteCommand(const uint8_t* data, int length) override {
+    const int result = Write(data, length, 1);
+    if (result == 0 && fields_->isOpen.load() == 1) ReportWriteFailure();
+    return result;
+  }
+  void ApplyClaimTimeout(int32_t timeoutMs) override { appliedTimeout.store(timeoutMs); }
+  void CloseDevice() override {
+    std::lock_guard lock(mutex_);
+    ++closes;
+  }
+  int IsPrinterPresent() override { return present.load(); }
+  int OpenPrinterDevice() override {
+    reopenAttempts.fetch_add(1);
+    return reopenSucceeds.load();
+  }
+  void DropDevice() override { drops.fetch_add(1); }
+
+  // Replies the printer gives to the next reads, in order.
+  void Reply(Bytes bytes) {
+    std::lock_guard lock(mutex_);
+    replies.push_back(std::move(bytes));
+  }
+  std::vector<Bytes> Written() {
+    std::lock_guard lock(mutex_);
+    return written;
+  }
+  // How many writes were exactly `command`.
+  int CountWrites(const Bytes& command) {
+    std::lock_guard lock(mutex_);
+    int count = 0;
+    for (const Bytes& w : written) count += w == command;
+    return count;
+  }
+
+  // Settings of the fake printer.
+  bool openSucceeds = true;
+  std::atomic<bool> writesSucceed{true};
+  std::atomic<int> writesBeforeFailure{-1};  // -1: never start failing
+  int writeDataResult = 1;                   // what a successful WriteData reports
+  std::atomic<int> present{1};
+  std::atomic<int> reopenSucceeds{0};
+  bool repeatLastReply = false;
+  int readTakesMs = 0;
+  FakeClock* clock = nullptr;
+
+  // What happened.
+  std::vector<std::string> openedWith;
+  int reads = 0;
+  int closes = 0;
+  std::atomic<int32_t> appliedTimeout{-1};
+  std::atomic<int> reopenAttempts{0};
+  std::atomic<int> drops{0};
+
+ private:
+  static int Copy(const Bytes& bytes, uint8_t* buffer, int capacity) {
+    const int n = static_cast<int>(bytes.size()) < capacity ? static_cast<int>(bytes.size()) : capacity;
+    std::copy(bytes.begin(), bytes.begin() + n, buffer);
+    return n;
+  }
+  int Write(const uint8_t* data, int length, int successResult) {
+    std::lock_guard lock(mutex_);
+    if (fields_->isOpen.load() == 0) return 0;
+    const int remaining = writesBeforeFailure.load();
+    if (remaining == 0 || !writesSucceed.load()) return 0;
+    if (remaining > 0) writesBeforeFailure.store(remaining - 1);
+    written.emplace_back(data, data + length);
+    return successResult;
+  }
+
+  std::mutex mutex_;
+  std::deque<Bytes> replies;
+  Bytes lastReply;
+  std::vector<Bytes> written;
+};
+
+// Waits (in real time, bounded) until `condition` holds.
+inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
+  for (int waited = 0; waited < timeoutMs; waited += 2) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return condition();
+}
+
+}  // namespace portlink::testing
