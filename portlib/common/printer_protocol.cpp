@@ -9,7 +9,6 @@ namespace {
 constexpr uint8_t kDrawerOpenBlock = 0x10;    // first byte of a block: sensor reads 1
 constexpr uint8_t kDrawerClosedBlock = 0x14;  // sensor reads 0
 constexpr int kDrawerPauseMs = 1000;
-constexpr int kReenablePauseMs = 100;
 constexpr int kFullBufferPauseMs = 1000;
 
 struct Tail {
