@@ -1,14 +1,14 @@
 // PortLinkTcp: the native half of JNativeCommonPort4WindowsEthernet.
-#include "closed_transport.h"
 #include "jni_glue.h"
+#include "tcp_transport.h"
 
 namespace {
 
 // The library's one port object. Created when the library is loaded and
 // never destroyed: the JVM may exit while a monitor thread still runs.
 struct CNetworkPort {
-  portlink::ClosedTransport transport;
   portlink::SystemClock clock;
+  portlink::TcpTransport transport{clock};
   portlink::Port port{portlink::Flavor::Tcp, transport, clock};
 };
 

@@ -1,0 +1,7 @@
+#include "os_class.h"
+
+namespace portlink {
+
+OsClass GetOsClass() { return OsClass::Nt5OrLater; }
+
+}  // namespace portlink

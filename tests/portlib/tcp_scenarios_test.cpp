@@ -1,0 +1,193 @@
+// PortLinkTcp end to end: the built library (the DLL under Wine) against the
+// simulated printer on the loopback address, through its JNI entry points.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "fakes.h"
+#include "library_port.h"
+#include "simulator_control.h"
+
+namespace portlink {
+namespace {
+
+using quarvel::testing::SimulatorControl;
+using testing::LibraryPort;
+using testing::WaitUntil;
+
+constexpr jint kNormal = 0, kCoverOpen = 1, kPaperEmpty = 2, kOffline = 8, kPaperNearEnd = 16;
+
+uint64_t Fnv1a64(const std::string& bytes) {
+  uint64_t hash = 0xCBF29CE484222325ull;
+  for (unsigned char c : bytes) hash = (hash ^ c) * 0x100000001B3ull;
+  return hash;
+}
+
+std::string Hex64(uint64_t value) {
+  char text[17];
+  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+  return text;
+}
+
+class TcpScenario : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(sim.Connected()) << "run beside the simulator (tests/support/with_simulator.sh)";
+    ASSERT_EQ(sim.Command("reset"), "ok");
+    ASSERT_EQ(port.Error(), "");
+  }
+  void TearDown() override { port.ClosePort(); }
+
+  void Open() { port.OpenPort(sim.PortName(), sim.PortSettings()); }
+  bool StatusBecomes(jint status) {
+    return WaitUntil([&] { return port.PrinterStatus() == status; });
+  }
+  std::string Accepted() { return sim.StatusField("accepted"); }
+
+  SimulatorControl sim;
+  LibraryPort port{testing::kTcpLibrary};
+};
+
+TEST_F(TcpScenario, ClaimChecksThatThePrinterIsReady) {
+  Open();
+  EXPECT_EQ(port.Claim(1000, false), 0);
+  EXPECT_EQ(port.WriteData("ready\n"), 1);
+  port.ClosePort();
+
+  sim.Command("cover open");
+  Open();
+  EXPECT_EQ(port.Claim(1000, false), 1);
+  EXPECT_EQ(port.WriteData("x"), 0);  // the failed check closed the port
+  EXPECT_EQ(port.Claim(1000, false), 1);
+
+  sim.Command("cover close");
+  sim.Command("paper out");
+  Open();
+  EXPECT_EQ(port.Claim(1000, false), 1);
+}
+
+TEST_F(TcpScenario, StatusChangesReachTheGetters) {
+  Open();
+  ASSERT_EQ(port.Claim(1000, true), 0);
+  EXPECT_TRUE(StatusBecomes(kNormal));
+  EXPECT_TRUE(WaitUntil([&] { return port.DrawerStatus() == 0; }));
+  sim.Command("cover open");
+  EXPECT_TRUE(StatusBecomes(kCoverOpen));
+  sim.Command("cover close");
+  EXPECT_TRUE(StatusBecomes(kNormal));
+  sim.Command("paper near-end");
+  EXPECT_TRUE(StatusBecomes(kPaperNearEnd));
+  sim.Command("paper out");
+  EXPECT_TRUE(StatusBecomes(kPaperEmpty));
+  sim.Command("paper ok");
+  EXPECT_TRUE(StatusBecomes(kNormal));
+  sim.Command("drawer open");
+  EXPECT_TRUE(WaitUntil([&] { return port.DrawerStatus() == 1; }));
+  sim.Command("drawer close");
+  EXPECT_TRUE(WaitUntil([&] { return port.DrawerStatus() == 0; }));
+}
+
+TEST_F(TcpScenario, DrawerKickReachesThePrinter) {
+  Open();
+  ASSERT_EQ(port.Claim(1000, true), 0);
+  EXPECT_EQ(port.OpenDrawer(2, 200, 400), 0);
+  EXPECT_EQ(port.OpenDrawer(5, 100, 100), 0);
+  EXPECT_EQ(port.OpenDrawer(4, 100, 100), 1);
+  EXPECT_TRUE(WaitUntil([&] { return sim.Command("kicks") == "kicks 2 2:200:400 5:100:100"; }))
+      << sim.Command("kicks");
+  EXPECT_TRUE(WaitUntil([&] { return port.DrawerStatus() == 1; }));  // opened by the kick
+  EXPECT_TRUE(WaitUntil([&] { return port.DrawerStatus() == 0; }));  // and pushed shut
+}
+
+TEST_F(TcpScenario, CompletionWaitSeesTheReply) {
+  Open();
+  ASSERT_EQ(port.Claim(1000, true), 0);
+  EXPECT_EQ(port.WriteData("Total 12.50\n"), 1);
+  EXPECT_TRUE(port.WaitForCompletePrinting());
+  EXPECT_NE(sim.Receipt().find("Total 12.50"), std::string::npos);
+}
+
+TEST_F(TcpScenario, ReadDataDeliversTheReply) {
+  Open();
+  ASSERT_EQ(port.WriteData("\x10\x04\x02"), 1);
+  jint count = 0;
+  std::vector<jbyte> bytes;
+  ASSERT_TRUE(WaitUntil([&] {
+    bytes = port.ReadData(count);
+    return count > 0;
+  }));
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(bytes[0], 0x12);
+}
+
+TEST_F(TcpScenario, DroppedConnectionIsReopenedAndTheWriteSentAgain) {
+  Open();
+  ASSERT_EQ(port.WriteData("first\n"), 1);
+  ASSERT_TRUE(WaitUntil([&] { return sim.Receipt().find("first") != std::string::npos; }));
+  sim.Command("drop");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(port.WriteData("second line\n"), 1);
+  EXPECT_EQ(Accepted(), "2");
+  EXPECT_EQ(port.PrinterStatus(), kNormal);
+  EXPECT_TRUE(WaitUntil([&] { return sim.Receipt() == "first\nsecond line\n"; })) << sim.Receipt();
+}
+
+TEST_F(TcpScenario, RefusedReconnectionReportsOffline) {
+  Open();
+  ASSERT_EQ(port.WriteData("before\n"), 1);
+  sim.Command("refuse");
+  sim.Command("drop");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_EQ(port.WriteData("lost\n"), 0);
+  EXPECT_EQ(port.PrinterStatus(), kOffline);
+  EXPECT_EQ(port.WriteData("lost again\n"), 0);  // each write tries once more
+  sim.Command("accept");
+  EXPECT_EQ(port.WriteData("after\n"), 1);
+  EXPECT_EQ(port.PrinterStatus(), kNormal);
+  EXPECT_TRUE(WaitUntil([&] { return sim.Receipt() == "before\nafter\n"; })) << sim.Receipt();
+}
+
+TEST_F(TcpScenario, StalledPrinterFailsTheWriteInsteadOfReportingSuccess) {
+  Open();
+  sim.Command("stall");
+  const std::string job(4 << 20, 'x');  // more than the socket buffers hold
+  EXPECT_EQ(port.WriteData(job), 0);
+  EXPECT_EQ(port.PrinterStatus(), kOffline);
+  sim.Command("resume");
+}
+
+TEST_F(TcpScenario, SecondOpenKeepsTheFirstConnection) {
+  Open();
+  port.OpenPort("SOCKET:127.0.0.1", "9");
+  EXPECT_EQ(port.WriteData("still here\n"), 1);
+  EXPECT_EQ(Accepted(), "1");
+}
+
+TEST_F(TcpScenario, SocketPrefixVariants) {
+  port.OpenPort("SOCKET:SOCKET:127.0.0.1", sim.PortSettings());
+  EXPECT_EQ(port.WriteData("doubled prefix\n"), 1);
+  port.ClosePort();
+  const std::vector<std::string> refused = {"socket:127.0.0.1", "127.0.0.1", "SOCKET:" + std::string(130, '1'),
+                                            "SOCKET:localhost"};
+  for (const std::string& name : refused) {
+    port.OpenPort(name, sim.PortSettings());
+    EXPECT_EQ(port.Claim(1000, true), 1) << name;
+  }
+  EXPECT_EQ(Accepted(), "1");
+}
+
+TEST_F(TcpScenario, LargeWriteArrivesCompleteAndInOrder) {
+  Open();
+  std::string job;
+  for (int line = 0; job.size() < (1u << 20); ++line) job += "line " + std::to_string(line) + " of the long job\n";
+  job.resize(1u << 20);
+  ASSERT_EQ(port.WriteData(job), 1);
+  EXPECT_EQ(sim.Command("wait-bytes 1048576 20000"), "received 1048576");
+  const std::string received = sim.Command("received");
+  EXPECT_NE(received.find("fnv1a64=" + Hex64(Fnv1a64(job))), std::string::npos) << received;
+  EXPECT_EQ(Accepted(), "1");
+}
+
+}  // namespace
+}  // namespace portlink

@@ -1,0 +1,572 @@
+#!/usr/bin/env python3
+"""A simulated ESC/POS receipt printer with a cash drawer, for tests and the demo.
+
+The printer listens on TCP. It answers the real-time status queries DLE EOT 2
+and DLE EOT 4, sends four-byte automatic status blocks after GS a n (at once and
+on every change), answers the completion request GS ( H with its reply once
+everything before it is printed, and records drawer kicks (ESC p), whose pulse
+opens the drawer for a while. What it prints is rendered as plain text.
+
+A line-based control port lets a test or a person change the printer's state
+while it runs; send "help" there for the commands. Standard library only.
+"""
+
+import argparse
+import hashlib
+import queue
+import re
+import os
+import socket
+import struct
+import sys
+import threading
+import time
+
+# First byte of a status block: 0x10 fixed, 0x04 while the drawer is closed,
+# 0x20 while the cover is open. Third byte: paper near end 0x03, end 0x0C.
+BLOCK_FIXED = 0x10
+BLOCK_DRAWER_CLOSED = 0x04
+BLOCK_COVER_OPEN = 0x20
+PAPER_NEAR_END = 0x03
+PAPER_END = 0x0C
+
+ONLINE_NOTICE = b"\x3b\x31\x00"
+CONTROL_BYTES = re.compile(rb"[\x00-\x1f\x7f]")
+
+HELP = """commands (one per line; every answer is one line, "receipt" ends with a line "."):
+  cover open|close        open or close the printer cover
+  paper ok|near-end|out   set the paper sensors
+  drawer open|close       move the drawer sensor by hand
+  stall [MS]              stop reading from the connection (for MS ms, or until resume)
+  resume                  read again
+  drop                    close the current connection
+  refuse | accept         refuse new connections / accept them again
+  online                  send the online notice 3B 31 00
+  status                  the current status block and counters
+  kicks                   the drawer kicks so far: pin:on_ms:off_ms ...
+  received                bytes received so far, their SHA-256 and FNV-1a 64
+  wait-bytes N [MS]       wait until N bytes were received (default 10000 ms)
+  receipt                 the receipt printed so far, as text
+  clear                   forget what was received, printed and kicked
+  reset                   clear, and back to the normal state
+  quit                    stop the simulator"""
+
+
+class Printer:
+    """The printer's state, shared by the connection and control threads."""
+
+    def __init__(self, drawer_close_ms, log):
+        self.lock = threading.Condition()
+        self.log = log
+        self.drawer_close_ms = drawer_close_ms
+        self.reset()
+
+    def reset(self):
+        with self.lock:
+            self.cover_open = False
+            self.paper = "ok"
+            self.drawer_open = False
+            self.drawer_closes_at = None
+            self.clear()
+
+    def clear(self):
+        with self.lock:  # a Condition: re-entrant through its default RLock
+            self.data = bytearray()
+            self.receipt = []
+            self.line = ""
+            self.kicks = []
+            self.lock.notify_all()
+
+    def block(self):
+        with self.lock:
+            s1 = BLOCK_FIXED
+            if not self.drawer_open:
+                s1 |= BLOCK_DRAWER_CLOSED
+            if self.cover_open:
+                s1 |= BLOCK_COVER_OPEN
+            s3 = {"ok": 0, "near-end": PAPER_NEAR_END, "out": PAPER_NEAR_END | PAPER_END}[self.paper]
+            return bytes([s1, 0x00, s3, 0x0F])
+
+    def offline_status(self):  # DLE EOT 2
+        with self.lock:
+            value = 0x12
+            if self.cover_open:
+                value |= 0x04
+            if self.paper == "out":
+                value |= 0x20
+            return bytes([value])
+
+    def paper_status(self):  # DLE EOT 4
+        with self.lock:
+            value = 0x12
+            if self.paper in ("near-end", "out"):
+                value |= 0x0C
+            if self.paper == "out":
+                value |= 0x60
+            return bytes([value])
+
+    def note_received(self, data):
+        with self.lock:
+            self.data += data
+            self.lock.notify_all()
+
+    @property
+    def received(self):
+        return len(self.data)
+
+    def fingerprints(self):
+        """SHA-256 and FNV-1a (64 bit) of everything received."""
+        with self.lock:
+            data = bytes(self.data)
+        fnv = 0xCBF29CE484222325
+        for byte in data:
+            fnv = ((fnv ^ byte) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
+        return hashlib.sha256(data).hexdigest(), "%016x" % fnv
+
+    def text(self, chunk):
+        with self.lock:
+            self.line += chunk
+
+    def tag(self, name):
+        with self.lock:
+            self.line += "[" + name + "]"
+
+    def line_feed(self, count=1):
+        with self.lock:
+            for _ in range(count):
+                self.receipt.append(self.line)
+                self.line = ""
+
+    def receipt_text(self):
+        with self.lock:
+            lines = list(self.receipt)
+            if self.line:
+                lines.append(self.line)
+            return lines
+
+
+class Connection:
+    """One client: a thread that reads as fast as it can (unless stalled) and a
+    thread that interprets what was read, in order."""
+
+    def __init__(self, sim, sock):
+        self.sim = sim
+        self.sock = sock
+        self.printer = sim.printer
+        self.incoming = queue.Queue()
+        self.status_back = False
+        self.last_block = None
+        self.send_lock = threading.Lock()
+        self.status_lock = threading.Lock()
+        self.closed = threading.Event()
+        threading.Thread(target=self.read_loop, daemon=True).start()
+        threading.Thread(target=self.interpret_loop, daemon=True).start()
+
+    def send(self, data):
+        with self.send_lock:
+            try:
+                self.sock.sendall(data)
+            except OSError:
+                self.close()
+
+    def close(self, reset=False):
+        if not self.closed.is_set():
+            self.closed.set()
+            try:
+                if reset:  # an abortive close: the peer's next send fails at once
+                    self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                    self.sock.shutdown(socket.SHUT_RD)  # wakes the reader without a FIN
+                else:
+                    self.sock.shutdown(socket.SHUT_RDWR)
+            except OSError:
+                pass
+            self.sock.close()
+            self.incoming.put(None)
+
+    def read_loop(self):
+        while not self.closed.is_set():
+            self.sim.wait_unstalled()
+            try:
+                data = self.sock.recv(65536)
+            except OSError:
+                data = b""
+            if not data:
+                break
+            self.printer.note_received(data)
+            self.incoming.put(data)
+        self.close()
+        self.sim.forget(self)
+
+    def status_changed(self):
+        block = self.printer.block()
+        with self.status_lock:
+            if not self.status_back or block == self.last_block:
+                return
+            self.last_block = block
+        self.send(block)
+
+    def interpret_loop(self):
+        buffer = b""
+        while True:
+            data = self.incoming.get()
+            if data is None:
+                return
+            buffer += data
+            buffer = self.interpret(buffer)
+
+    def interpret(self, data):
+        """Interprets as much of `data` as forms whole commands; returns the rest."""
+        i = 0
+        n = len(data)
+        printer = self.printer
+        while i < n:
+            match = CONTROL_BYTES.search(data, i)
+            end = match.start() if match else n
+            if end > i:
+                printer.text(data[i:end].decode("latin-1"))
+                i = end
+                continue
+            b = data[i]
+            rest = n - i
+            if b == 0x0A:
+                printer.line_feed()
+                i += 1
+            elif b in (0x0D, 0x00):  # carriage return, NUL probe
+                i += 1
+            elif b == 0x10:  # DLE EOT n
+                if rest < 3:
+                    break
+                if data[i + 1] == 0x04:
+                    if data[i + 2] == 2:
+                        self.send(printer.offline_status())
+                    elif data[i + 2] == 4:
+                        self.send(printer.paper_status())
+                    else:
+                        self.send(b"\x16")
+                    i += 3
+                else:
+                    printer.tag("DLE %02X" % data[i + 1])
+                    i += 2
+            elif b == 0x1B:  # ESC
+                if rest < 2:
+                    break
+                cmd = data[i + 1]
+                if cmd == 0x40:  # ESC @
+                    printer.tag("init")
+                    i += 2
+                elif cmd == 0x70:  # ESC p m t1 t2
+                    if rest < 5:
+                        break
+                    pin = 5 if data[i + 2] & 1 else 2
+                    self.sim.kick(pin, data[i + 3] * 2, data[i + 4] * 2)
+                    i += 5
+                elif cmd == 0x64:  # ESC d n: feed n lines
+                    if rest < 3:
+                        break
+                    printer.line_feed(data[i + 2])
+                    i += 3
+                elif cmd in (0x21, 0x45, 0x47, 0x2D, 0x61, 0x4A, 0x74, 0x4D, 0x20):
+                    if rest < 3:
+                        break
+                    names = {0x21: "mode", 0x45: "bold", 0x47: "double", 0x2D: "underline",
+                             0x61: "align", 0x4A: "feed", 0x74: "codepage", 0x4D: "font", 0x20: "spacing"}
+                    printer.tag("%s %d" % (names[cmd], data[i + 2]))
+                    i += 3
+                else:
+                    printer.tag("ESC %02X" % cmd)
+                    i += 2
+            elif b == 0x1D:  # GS
+                if rest < 2:
+                    break
+                cmd = data[i + 1]
+                if cmd == 0x61:  # GS a n: automatic status back
+                    if rest < 3:
+                        break
+                    with self.status_lock:
+                        self.status_back = data[i + 2] != 0
+                        self.last_block = None
+                    self.status_changed()
+                    i += 3
+                elif cmd == 0x28:  # GS ( fn pL pH ...
+                    if rest < 5:
+                        break
+                    size = data[i + 3] | (data[i + 4] << 8)
+                    if rest < 5 + size:
+                        break
+                    body = data[i + 5:i + 5 + size]
+                    if data[i + 2] == 0x48 and size == 6 and body[:2] == b"00":
+                        # Everything before it has been printed by now: answer.
+                        self.send(b"\x37\x22" + bytes(body[2:6]) + b"\x00")
+                    else:
+                        printer.tag("GS ( %c" % data[i + 2])
+                    i += 5 + size
+                elif cmd == 0x56:  # GS V m [n]: cut
+                    if rest < 3:
+                        break
+                    length = 4 if data[i + 2] in (0x41, 0x42, 65, 66) else 3
+                    if rest < length:
+                        break
+                    printer.line_feed()
+                    printer.tag("cut")
+                    printer.line_feed()
+                    i += length
+                elif cmd == 0x21:  # GS ! n: character size
+                    if rest < 3:
+                        break
+                    printer.tag("size %d" % data[i + 2])
+                    i += 3
+                else:
+                    printer.tag("GS %02X" % cmd)
+                    i += 2
+            else:
+                printer.tag("%02X" % b)
+                i += 1
+        return data[i:]
+
+
+class Simulator:
+    def __init__(self, args):
+        self.printer = Printer(args.drawer_close_ms, args.verbose)
+        self.host = args.host
+        self.port = args.port
+        self.receive_buffer = args.receive_buffer
+        self.accepted = 0
+        self.connections = []
+        self.lock = threading.Lock()
+        self.unstalled = threading.Event()
+        self.unstalled.set()
+        self.stall_timer = None
+        self.listener = None
+        self.refusing = False
+        self.stopped = threading.Event()
+        self.verbose = args.verbose
+
+    def say(self, text):
+        if self.verbose:
+            print("simulator: " + text, file=sys.stderr, flush=True)
+
+    # --- connections -----------------------------------------------------
+    def listen(self):
+        listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        if self.receive_buffer:
+            listener.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, self.receive_buffer)
+        listener.bind((self.host, self.port))
+        listener.listen(8)
+        self.port = listener.getsockname()[1]
+        self.listener = listener
+        threading.Thread(target=self.accept_loop, args=(listener,), daemon=True).start()
+
+    def accept_loop(self, listener):
+        while True:
+            try:
+                sock, _ = listener.accept()
+            except OSError:
+                return
+            sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
+            with self.lock:
+                self.accepted += 1
+                self.connections.append(Connection(self, sock))
+            self.say("connection accepted")
+
+    def forget(self, connection):
+        with self.lock:
+            if connection in self.connections:
+                self.connections.remove(connection)
+
+    def each_connection(self):
+        with self.lock:
+            return list(self.connections)
+
+    def broadcast_status(self):
+        for connection in self.each_connection():
+            connection.status_changed()
+
+    def wait_unstalled(self):
+        self.unstalled.wait()
+
+    def kick(self, pin, on_ms, off_ms):
+        printer = self.printer
+        with printer.lock:
+            printer.kicks.append((pin, on_ms, off_ms))
+            printer.drawer_open = True
+            printer.drawer_closes_at = (time.monotonic() + printer.drawer_close_ms / 1000.0
+                                        if printer.drawer_close_ms > 0 else None)
+        printer.tag("drawer kick pin %d %d/%d ms" % (pin, on_ms, off_ms))
+        self.say("drawer kick on pin %d" % pin)
+        self.broadcast_status()
+
+    def tick(self):
+        """Closes the drawer once its time is up (a person pushes it shut)."""
+        while not self.stopped.wait(0.02):
+            printer = self.printer
+            with printer.lock:
+                due = printer.drawer_closes_at is not None and time.monotonic() >= printer.drawer_closes_at
+                if due:
+                    printer.drawer_open = False
+                    printer.drawer_closes_at = None
+            if due:
+                self.broadcast_status()
+
+    # --- control ---------------------------------------------------------
+    def command(self, line):
+        words = line.split()
+        if not words:
+            return "error empty command"
+        name, args = words[0].lower(), words[1:]
+        printer = self.printer
+        if name == "help":
+            return HELP.replace("\n", " | ")
+        if name == "cover" and args in (["open"], ["close"]):
+            with printer.lock:
+                printer.cover_open = args[0] == "open"
+            self.broadcast_status()
+            return "ok"
+        if name == "paper" and args and args[0] in ("ok", "near-end", "out"):
+            with printer.lock:
+                printer.paper = args[0]
+            self.broadcast_status()
+            return "ok"
+        if name == "drawer" and args in (["open"], ["close"]):
+            with printer.lock:
+                printer.drawer_open = args[0] == "open"
+                printer.drawer_closes_at = None
+            self.broadcast_status()
+            return "ok"
+        if name == "stall":
+            self.unstalled.clear()
+            if self.stall_timer:
+                self.stall_timer.cancel()
+            if args:
+                self.stall_timer = threading.Timer(int(args[0]) / 1000.0, self.unstalled.set)
+                self.stall_timer.daemon = True
+                self.stall_timer.start()
+            return "ok"
+        if name == "resume":
+            self.unstalled.set()
+            return "ok"
+        if name == "drop":
+            for connection in self.each_connection():
+                connection.close(reset=True)
+            return "ok"
+        if name == "refuse":
+            if self.listener is not None:
+                self.listener.close()
+                self.listener = None
+            return "ok"
+        if name == "accept":
+            if self.listener is None:
+                self.listen()
+            return "ok"
+        if name == "online":
+            for connection in self.each_connection():
+                connection.send(ONLINE_NOTICE)
+            return "ok"
+        if name == "status":
+            with printer.lock:
+                return "status %s cover=%s paper=%s drawer=%s connections=%d accepted=%d kicks=%d received=%d" % (
+                    printer.block().hex(" "), "open" if printer.cover_open else "closed", printer.paper,
+                    "open" if printer.drawer_open else "closed", len(self.each_connection()),
+                    self.accepted, len(printer.kicks), printer.received)
+        if name == "kicks":
+            with printer.lock:
+                return "kicks %d %s" % (len(printer.kicks),
+                                        " ".join("%d:%d:%d" % k for k in printer.kicks))
+        if name == "received":
+            sha, fnv = printer.fingerprints()
+            return "received %d sha256=%s fnv1a64=%s" % (printer.received, sha, fnv)
+        if name == "wait-bytes" and args:
+            wanted = int(args[0])
+            deadline = time.monotonic() + (int(args[1]) if len(args) > 1 else 10000) / 1000.0
+            with printer.lock:
+                while printer.received < wanted and time.monotonic() < deadline:
+                    printer.lock.wait(max(0.0, deadline - time.monotonic()))
+                return "received %d" % printer.received
+        if name == "clear":
+            printer.clear()
+            return "ok"
+        if name == "reset":
+            printer.reset()
+            with self.lock:
+                self.accepted = len(self.connections)
+            self.unstalled.set()
+            if self.listener is None:
+                self.listen()
+            self.broadcast_status()
+            return "ok"
+        if name == "quit":
+            self.stopped.set()
+            return "ok"
+        return "error unknown command: " + line.strip()
+
+    def serve_control(self, listener):
+        while not self.stopped.is_set():
+            try:
+                sock, _ = listener.accept()
+            except OSError:
+                return
+            threading.Thread(target=self.control_session, args=(sock,), daemon=True).start()
+
+    def control_session(self, sock):
+        with sock, sock.makefile("rwb") as stream:
+            for raw in stream:
+                line = raw.decode("utf-8", "replace").strip()
+                if line.lower() == "receipt":
+                    for text in self.printer.receipt_text():
+                        stream.write((text + "\n").encode("utf-8"))
+                    stream.write(b".\n")
+                else:
+                    try:
+                        answer = self.command(line)
+                    except (ValueError, IndexError) as error:
+                        answer = "error " + str(error)
+                    stream.write((answer + "\n").encode("utf-8"))
+                stream.flush()
+                if self.stopped.is_set():
+                    return
+
+
+def main():
+    parser = argparse.ArgumentParser(
+        description="A simulated ESC/POS receipt printer with a cash drawer, on TCP.",
+        epilog=HELP, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--host", default="127.0.0.1", help="address to listen on (default 127.0.0.1)")
+    parser.add_argument("--port", type=int, default=0, help="printer port (default: a free one)")
+    parser.add_argument("--control-port", type=int, default=0, help="control port (default: a free one)")
+    parser.add_argument("--ports-file", help="write 'PRINTER_PORT CONTROL_PORT' here once listening")
+    parser.add_argument("--drawer-close-ms", type=int, default=1500,
+                        help="a kicked drawer closes again after this long; 0 keeps it open (default 1500)")
+    parser.add_argument("--receive-buffer", type=int, default=0,
+                        help="socket receive buffer in bytes, so that a stall is felt sooner (default: system)")
+    parser.add_argument("--receipt-file", help="write the printed receipt here when the simulator stops")
+    parser.add_argument("--verbose", action="store_true", help="log connections and kicks on stderr")
+    args = parser.parse_args()
+
+    sim = Simulator(args)
+    sim.listen()
+    control = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    control.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    control.bind((args.host, args.control_port))
+    control.listen(4)
+    control_port = control.getsockname()[1]
+    threading.Thread(target=sim.serve_control, args=(control,), daemon=True).start()
+    threading.Thread(target=sim.tick, daemon=True).start()
+    if args.ports_file:
+        with open(args.ports_file + ".tmp", "w") as f:
+            f.write("%d %d\n" % (sim.port, control_port))
+        os.replace(args.ports_file + ".tmp", args.ports_file)
+    print("simulated printer on %s:%d, control on port %d" % (args.host, sim.port, control_port),
+          file=sys.stderr, flush=True)
+    try:
+        while not sim.stopped.wait(0.2):
+            pass
+    except KeyboardInterrupt:
+        pass
+    if args.receipt_file:
+        with open(args.receipt_file, "w") as f:
+            f.write("\n".join(sim.printer.receipt_text()) + "\n")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
