@@ -71,6 +71,9 @@ class Printer:
 
     def clear(self):
         with self.lock:  # a Condition: re-entrant through its default RLock
+            # Connections from before a clear no longer count: what they still
+            # deliver is dropped.
+            self.generation = getattr(self, "generation", 0) + 1
             self.data = bytearray()
             self.receipt = []
             self.line = ""
@@ -105,10 +108,13 @@ class Printer:
                 value |= 0x60
             return bytes([value])
 
-    def note_received(self, data):
+    def note_received(self, data, generation):
         with self.lock:
+            if generation != self.generation:
+                return False
             self.data += data
             self.lock.notify_all()
+            return True
 
     @property
     def received(self):
@@ -153,6 +159,7 @@ class Connection:
         self.sim = sim
         self.sock = sock
         self.printer = sim.printer
+        self.generation = sim.printer.generation
         self.incoming = queue.Queue()
         self.status_back = False
         self.last_block = None
@@ -192,8 +199,8 @@ class Connection:
                 data = b""
             if not data:
                 break
-            self.printer.note_received(data)
-            self.incoming.put(data)
+            if self.printer.note_received(data, self.generation):
+                self.incoming.put(data)
         self.close()
         self.sim.forget(self)
 
@@ -451,6 +458,10 @@ class Simulator:
             return "ok"
         if name == "refuse":
             if self.listener is not None:
+                try:  # wakes the accepting thread; a bare close would leave it listening
+                    self.listener.shutdown(socket.SHUT_RDWR)
+                except OSError:
+                    pass
                 self.listener.close()
                 self.listener = None
             return "ok"
@@ -487,8 +498,11 @@ class Simulator:
             return "ok"
         if name == "reset":
             printer.reset()
+            for connection in self.each_connection():
+                connection.close()
             with self.lock:
-                self.accepted = len(self.connections)
+                self.connections.clear()
+                self.accepted = 0
             self.unstalled.set()
             if self.listener is None:
                 self.listen()

@@ -7,10 +7,14 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 
 log() { printf '\n== %s\n' "$*"; }
 
-# Installs the Debian packages the project needs that the machine lacks.
+NATIVE_PACKAGES=(cmake g++ make libgtest-dev googletest libbenchmark-dev openjdk-17-jdk-headless python3)
+ALL_PACKAGES=("${NATIVE_PACKAGES[@]}" clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 xvfb xauth)
+
+# Installs the Debian packages that the machine lacks: the given ones, or all
+# that the project needs.
 ensure_packages() {
-  local wanted=(cmake g++ make clang libclang-rt-14-dev libgtest-dev googletest libbenchmark-dev
-                openjdk-17-jdk-headless python3 g++-mingw-w64-x86-64 wine wine64 xvfb xauth)
+  local wanted=("$@")
+  ((${#wanted[@]})) || wanted=("${ALL_PACKAGES[@]}")
   local missing=()
   for p in "${wanted[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -24,14 +28,19 @@ ensure_packages() {
   fi
 }
 
-# configure_and_build DIR [cmake options...]
+# configure_and_build DIR [cmake options...]; BUILD_TARGETS limits what is built.
 configure_and_build() {
   local dir=$1
   shift
+  mkdir -p "$(dirname "$dir")"
   cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$dir.configure.log" 2>&1 ||
     { cat "$dir.configure.log"; return 1; }
-  cmake --build "$dir" -j "$JOBS" 2>&1 | grep -E 'error|warning|Error' || true
-  cmake --build "$dir" -j "$JOBS" >/dev/null
+  local targets=()
+  for t in ${BUILD_TARGETS:-}; do targets+=(--target "$t"); done
+  if ! cmake --build "$dir" -j "$JOBS" "${targets[@]}" >"$dir.build.log" 2>&1; then
+    grep -E -A3 'error|Error' "$dir.build.log" | head -n 60
+    return 1
+  fi
 }
 
 # Wine for the Windows build: a prefix of the build's own, started outside any
@@ -44,3 +53,16 @@ start_wine() {
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 }
 stop_wine() { wineserver -k >/dev/null 2>&1 || true; }
+
+# start_simulator DIR [options...]: starts the simulated printer in the
+# background; sets SIM_PID, SIM_PORT and SIM_CONTROL.
+start_simulator() {
+  local dir=$1
+  shift
+  rm -f "$dir/ports"
+  python3 "$ROOT/tools/escpos_simulator.py" --ports-file "$dir/ports" "$@" 2>"$dir/simulator.log" &
+  SIM_PID=$!
+  for _ in $(seq 100); do [ -s "$dir/ports" ] && break; sleep 0.05; done
+  read -r SIM_PORT SIM_CONTROL <"$dir/ports"
+}
+stop_simulator() { kill "${SIM_PID:-}" 2>/dev/null || true; wait "${SIM_PID:-}" 2>/dev/null || true; }

@@ -128,9 +128,9 @@ TEST_F(TcpScenario, DroppedConnectionIsReopenedAndTheWriteSentAgain) {
   sim.Command("drop");
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_EQ(port.WriteData("second line\n"), 1);
-  EXPECT_EQ(Accepted(), "2");
   EXPECT_EQ(port.PrinterStatus(), kNormal);
   EXPECT_TRUE(WaitUntil([&] { return sim.Receipt() == "first\nsecond line\n"; })) << sim.Receipt();
+  EXPECT_EQ(Accepted(), "2");
 }
 
 TEST_F(TcpScenario, RefusedReconnectionReportsOffline) {
@@ -161,6 +161,7 @@ TEST_F(TcpScenario, SecondOpenKeepsTheFirstConnection) {
   Open();
   port.OpenPort("SOCKET:127.0.0.1", "9");
   EXPECT_EQ(port.WriteData("still here\n"), 1);
+  EXPECT_TRUE(WaitUntil([&] { return sim.Receipt() == "still here\n"; }));
   EXPECT_EQ(Accepted(), "1");
 }
 
@@ -174,6 +175,7 @@ TEST_F(TcpScenario, SocketPrefixVariants) {
     port.OpenPort(name, sim.PortSettings());
     EXPECT_EQ(port.Claim(1000, true), 1) << name;
   }
+  EXPECT_TRUE(WaitUntil([&] { return sim.Receipt() == "doubled prefix\n"; }));
   EXPECT_EQ(Accepted(), "1");
 }
 
