@@ -129,16 +129,19 @@ class Printer:
             fnv = ((fnv ^ byte) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
         return hashlib.sha256(data).hexdigest(), "%016x" % fnv
 
-    def text(self, chunk):
+    # What a connection prints counts only while its generation is current.
+    def text(self, chunk, generation=None):
         with self.lock:
-            self.line += chunk
+            if generation in (None, self.generation):
+                self.line += chunk
 
-    def tag(self, name):
-        with self.lock:
-            self.line += "[" + name + "]"
+    def tag(self, name, generation=None):
+        self.text("[" + name + "]", generation)
 
-    def line_feed(self, count=1):
+    def line_feed(self, count=1, generation=None):
         with self.lock:
+            if generation not in (None, self.generation):
+                return
             for _ in range(count):
                 self.receipt.append(self.line)
                 self.line = ""
@@ -218,6 +221,8 @@ class Connection:
             data = self.incoming.get()
             if data is None:
                 return
+            if self.generation != self.printer.generation:
+                continue
             buffer += data
             buffer = self.interpret(buffer)
 
@@ -226,17 +231,18 @@ class Connection:
         i = 0
         n = len(data)
         printer = self.printer
+        gen = self.generation
         while i < n:
             match = CONTROL_BYTES.search(data, i)
             end = match.start() if match else n
             if end > i:
-                printer.text(data[i:end].decode("latin-1"))
+                printer.text(data[i:end].decode("latin-1"), gen)
                 i = end
                 continue
             b = data[i]
             rest = n - i
             if b == 0x0A:
-                printer.line_feed()
+                printer.line_feed(1, gen)
                 i += 1
             elif b in (0x0D, 0x00):  # carriage return, NUL probe
                 i += 1
@@ -252,35 +258,36 @@ class Connection:
                         self.send(b"\x16")
                     i += 3
                 else:
-                    printer.tag("DLE %02X" % data[i + 1])
+                    printer.tag("DLE %02X" % data[i + 1], gen)
                     i += 2
             elif b == 0x1B:  # ESC
                 if rest < 2:
                     break
                 cmd = data[i + 1]
                 if cmd == 0x40:  # ESC @
-                    printer.tag("init")
+                    printer.tag("init", gen)
                     i += 2
                 elif cmd == 0x70:  # ESC p m t1 t2
                     if rest < 5:
                         break
                     pin = 5 if data[i + 2] & 1 else 2
-                    self.sim.kick(pin, data[i + 3] * 2, data[i + 4] * 2)
+                    if gen == printer.generation:
+                        self.sim.kick(pin, data[i + 3] * 2, data[i + 4] * 2)
                     i += 5
                 elif cmd == 0x64:  # ESC d n: feed n lines
                     if rest < 3:
                         break
-                    printer.line_feed(data[i + 2])
+                    printer.line_feed(data[i + 2], gen)
                     i += 3
                 elif cmd in (0x21, 0x45, 0x47, 0x2D, 0x61, 0x4A, 0x74, 0x4D, 0x20):
                     if rest < 3:
                         break
                     names = {0x21: "mode", 0x45: "bold", 0x47: "double", 0x2D: "underline",
                              0x61: "align", 0x4A: "feed", 0x74: "codepage", 0x4D: "font", 0x20: "spacing"}
-                    printer.tag("%s %d" % (names[cmd], data[i + 2]))
+                    printer.tag("%s %d" % (names[cmd], data[i + 2]), gen)
                     i += 3
                 else:
-                    printer.tag("ESC %02X" % cmd)
+                    printer.tag("ESC %02X" % cmd, gen)
                     i += 2
             elif b == 0x1D:  # GS
                 if rest < 2:
@@ -305,7 +312,7 @@ class Connection:
                         # Everything before it has been printed by now: answer.
                         self.send(b"\x37\x22" + bytes(body[2:6]) + b"\x00")
                     else:
-                        printer.tag("GS ( %c" % data[i + 2])
+                        printer.tag("GS ( %c" % data[i + 2], gen)
                     i += 5 + size
                 elif cmd == 0x56:  # GS V m [n]: cut
                     if rest < 3:
@@ -313,20 +320,20 @@ class Connection:
                     length = 4 if data[i + 2] in (0x41, 0x42, 65, 66) else 3
                     if rest < length:
                         break
-                    printer.line_feed()
-                    printer.tag("cut")
-                    printer.line_feed()
+                    printer.line_feed(1, gen)
+                    printer.tag("cut", gen)
+                    printer.line_feed(1, gen)
                     i += length
                 elif cmd == 0x21:  # GS ! n: character size
                     if rest < 3:
                         break
-                    printer.tag("size %d" % data[i + 2])
+                    printer.tag("size %d" % data[i + 2], gen)
                     i += 3
                 else:
-                    printer.tag("GS %02X" % cmd)
+                    printer.tag("GS %02X" % cmd, gen)
                     i += 2
             else:
-                printer.tag("%02X" % b)
+                printer.tag("%02X" % b, gen)
                 i += 1
         return data[i:]
 

@@ -131,6 +131,9 @@ public final class TcpJvmTest {
         port._closePort();
         port._openPort("SOCKET:SOCKET:127.0.0.1", printerPort);
         check("SOCKET:SOCKET: reduces to the address", write("doubled\n") == 1);
+        check("and the bytes arrive", eventually(() -> {
+            try { return receipt().contains("doubled"); } catch (Exception e) { return false; }
+        }));
         port._closePort();
         port._openPort("socket:127.0.0.1", printerPort);
         check("lower-case socket: holds no SOCKET:", port._claim(1000, true) == 1);
@@ -139,7 +142,8 @@ public final class TcpJvmTest {
         byte[] job = new byte[1 << 20];
         for (int i = 0; i < job.length; i++) job[i] = (byte) (i % 61 == 60 ? '\n' : 'a' + (i % 26));
         check("a megabyte in one write", port._writeData(job, job.length) == 1);
-        check("arrives complete", sim("wait-bytes 1048576 20000").equals("received 1048576"));
+        String arrived = sim("wait-bytes 1048576 20000");
+        check("arrives complete (" + arrived + ")", arrived.equals("received 1048576"));
         long hash = 0xCBF29CE484222325L;
         for (byte b : job) hash = (hash ^ (b & 0xFF)) * 0x100000001B3L;
         check("and in order", sim("received").contains(String.format("fnv1a64=%016x", hash)));

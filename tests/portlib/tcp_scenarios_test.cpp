@@ -151,7 +151,7 @@ TEST_F(TcpScenario, RefusedReconnectionReportsOffline) {
 TEST_F(TcpScenario, StalledPrinterFailsTheWriteInsteadOfReportingSuccess) {
   Open();
   sim.Command("stall");
-  const std::string job(4 << 20, 'x');  // more than the socket buffers hold
+  const std::string job(32 << 20, 'x');  // more than the socket buffers hold
   EXPECT_EQ(port.WriteData(job), 0);
   EXPECT_EQ(port.PrinterStatus(), kOffline);
   sim.Command("resume");
@@ -161,7 +161,8 @@ TEST_F(TcpScenario, SecondOpenKeepsTheFirstConnection) {
   Open();
   port.OpenPort("SOCKET:127.0.0.1", "9");
   EXPECT_EQ(port.WriteData("still here\n"), 1);
-  EXPECT_TRUE(WaitUntil([&] { return sim.Receipt() == "still here\n"; }));
+  EXPECT_TRUE(WaitUntil([&] { return sim.Receipt() == "still here\n"; })) << sim.Receipt().substr(0, 300)
+                                                                           << sim.Command("status");
   EXPECT_EQ(Accepted(), "1");
 }
 
