@@ -113,9 +113,10 @@ Effects DecodeUsbStatusBack(std::span<const uint8_t> r) {
   const Tail t = TailOf(r);
   const bool clean = IsCleanTail(t);
   if (clean && IsPlainBlock(t.s1)) {
-    DrawerScan(r, scanStart, e);
+    // The status is published before the drawer scan's one-second pauses.
     Set(e, Effect::SetPrinterStatus, kNormal);
     Set(e, Effect::SetStatusRequest, 0);
+    DrawerScan(r, scanStart, e);
   } else if (t.s1 & 0x20) {
     Set(e, Effect::SetPrinterStatus, kCoverOpen);
     Set(e, Effect::SetStatusRequest, 1);
@@ -174,7 +175,7 @@ Effects DecodeNetworkStatusBack(std::span<const uint8_t> r) {
   const bool block = t.s1 & 0x10;
   if (IsCleanTail(t)) {
     if (block) {
-      DrawerScan(r, 0, e);
+      // The status is published before the drawer scan's one-second pauses.
       if (coverOpen) {
         Set(e, Effect::SetPrinterStatus, kCoverOpen);
         Set(e, Effect::SetStatusRequest, 1);
@@ -185,6 +186,7 @@ Effects DecodeNetworkStatusBack(std::span<const uint8_t> r) {
         Set(e, Effect::SetPrinterStatus, kNormal);
         Set(e, Effect::SetStatusRequest, 0);
       }
+      DrawerScan(r, 0, e);
     } else if (coverOpen) {
       Set(e, Effect::SetPrinterStatus, kCoverOpen);
     }

@@ -170,3 +170,19 @@ TEST(DrawerKickCommand, PinsAndTimes) {
 
 }  // namespace
 }  // namespace portlink
+
+namespace portlink {
+namespace {
+
+// A status block's printer status is visible before the drawer pauses, so
+// that a poller does not wait out a second per drawer byte to see it.
+TEST(Decoding, StatusComesBeforeTheDrawerPauses) {
+  for (auto decode : {DecodeUsbStatusBack, DecodeNetworkStatusBack}) {
+    const Effects effects = decode(std::vector<uint8_t>{0x14, 0x00, 0x00, 0x0F});
+    ASSERT_FALSE(effects.empty());
+    EXPECT_EQ(effects.front(), (Effect{Effect::SetPrinterStatus, kNormal}));
+  }
+}
+
+}  // namespace
+}  // namespace portlink
