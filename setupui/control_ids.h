@@ -2,6 +2,10 @@
 // so this header holds preprocessor definitions only).
 #pragma once
 
+#ifndef IDC_STATIC
+#define IDC_STATIC (-1)
+#endif
+
 #define IDD_ABOUTBOX 100
 #define IDD_QUARVEL_DIALOG 102
 #define IDD_JAVAPOS_SETUP 129
