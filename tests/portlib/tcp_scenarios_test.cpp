@@ -136,6 +136,7 @@ TEST_F(TcpScenario, DroppedConnectionIsReopenedAndTheWriteSentAgain) {
 TEST_F(TcpScenario, RefusedReconnectionReportsOffline) {
   Open();
   ASSERT_EQ(port.WriteData("before\n"), 1);
+  ASSERT_TRUE(WaitUntil([&] { return sim.Receipt() == "before\n"; }));
   sim.Command("refuse");
   sim.Command("drop");
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
