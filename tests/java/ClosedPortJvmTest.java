@@ -19,82 +19,53 @@ public final class ClosedPortJvmTest {
         }
     }
 
-    /** The eleven methods of one class, whatever its own name. */
-    private interface Port {
-        void openPort(String name, String settings);
-        void closePort();
-        int readData(byte[] buffer);
-        int writeData(byte[] data, int length);
-        long claim(int timeout, boolean monitor);
-        void release();
-        int printerStatus();
-        int drawerStatus();
-        int openDrawer(long pin, long on, long off);
-        int waitForDrawer();
-        boolean waitForPrinting();
+    /** The eleven native methods of one port class, called by name. */
+    private static final class Port {
+        private final Object target;
+        private final Class<?> type;
+
+        Port(Class<?> type) throws Exception {
+            System.loadLibrary((String) type.getField("LIBRARY").get(null));
+            this.type = type;
+            this.target = type.getConstructor().newInstance();
+        }
+
+        Object call(String name, Class<?>[] types, Object... args) {
+            try {
+                return type.getMethod(name, types).invoke(target, args);
+            } catch (ReflectiveOperationException e) {
+                throw new IllegalStateException(name, e);
+            }
+        }
+
+        void openPort(String n, String s) { call("_openPort", new Class<?>[] {String.class, String.class}, n, s); }
+        void closePort() { call("_closePort", new Class<?>[0]); }
+        int readData(byte[] b) { return (Integer) call("_readData", new Class<?>[] {byte[].class}, (Object) b); }
+        int writeData(byte[] d, int l) {
+            return type == JNativeCommonPort4WindowsUSB.class
+                    ? (Integer) call("_writeData", new Class<?>[] {byte[].class, int.class, int.class}, d, l, 0)
+                    : (Integer) call("_writeData", new Class<?>[] {byte[].class, int.class}, d, l);
+        }
+        long claim(int t, boolean m) {
+            return (Long) call("_claim", new Class<?>[] {int.class, boolean.class}, t, m);
+        }
+        void release() { call("_release", new Class<?>[0]); }
+        int printerStatus() { return (Integer) call("_getPrinterStatus", new Class<?>[0]); }
+        int drawerStatus() { return (Integer) call("_getCashDrawerStatus", new Class<?>[0]); }
+        int openDrawer(long pin, long on, long off) {
+            return (Integer) call("_OpenDrawer", new Class<?>[] {long.class, long.class, long.class}, pin, on, off);
+        }
+        int waitForDrawer() { return (Integer) call("_WaitForUntilDrawerClose", new Class<?>[0]); }
+        boolean waitForPrinting() { return (Boolean) call("_WaitForCompletePrinting", new Class<?>[0]); }
     }
 
-    private static Port usb() {
-        System.loadLibrary(JNativeCommonPort4WindowsUSB.LIBRARY);
-        JNativeCommonPort4WindowsUSB p = new JNativeCommonPort4WindowsUSB();
-        return new Port() {
-            public void openPort(String n, String s) { p._openPort(n, s); }
-            public void closePort() { p._closePort(); }
-            public int readData(byte[] b) { return p._readData(b); }
-            public int writeData(byte[] d, int l) { return p._writeData(d, l, 0); }
-            public long claim(int t, boolean m) { return p._claim(t, m); }
-            public void release() { p._release(); }
-            public int printerStatus() { return p._getPrinterStatus(); }
-            public int drawerStatus() { return p._getCashDrawerStatus(); }
-            public int openDrawer(long pin, long on, long off) { return p._OpenDrawer(pin, on, off); }
-            public int waitForDrawer() { return p._WaitForUntilDrawerClose(); }
-            public boolean waitForPrinting() { return p._WaitForCompletePrinting(); }
-        };
-    }
-
-    private static Port ethernet() {
-        System.loadLibrary(JNativeCommonPort4WindowsEthernet.LIBRARY);
-        JNativeCommonPort4WindowsEthernet p = new JNativeCommonPort4WindowsEthernet();
-        return new Port() {
-            public void openPort(String n, String s) { p._openPort(n, s); }
-            public void closePort() { p._closePort(); }
-            public int readData(byte[] b) { return p._readData(b); }
-            public int writeData(byte[] d, int l) { return p._writeData(d, l); }
-            public long claim(int t, boolean m) { return p._claim(t, m); }
-            public void release() { p._release(); }
-            public int printerStatus() { return p._getPrinterStatus(); }
-            public int drawerStatus() { return p._getCashDrawerStatus(); }
-            public int openDrawer(long pin, long on, long off) { return p._OpenDrawer(pin, on, off); }
-            public int waitForDrawer() { return p._WaitForUntilDrawerClose(); }
-            public boolean waitForPrinting() { return p._WaitForCompletePrinting(); }
-        };
-    }
-
-    private static Port parallel() {
-        System.loadLibrary(JNativeCommonPort4WindowsParallel.LIBRARY);
-        JNativeCommonPort4WindowsParallel p = new JNativeCommonPort4WindowsParallel();
-        return new Port() {
-            public void openPort(String n, String s) { p._openPort(n, s); }
-            public void closePort() { p._closePort(); }
-            public int readData(byte[] b) { return p._readData(b); }
-            public int writeData(byte[] d, int l) { return p._writeData(d, l); }
-            public long claim(int t, boolean m) { return p._claim(t, m); }
-            public void release() { p._release(); }
-            public int printerStatus() { return p._getPrinterStatus(); }
-            public int drawerStatus() { return p._getCashDrawerStatus(); }
-            public int openDrawer(long pin, long on, long off) { return p._OpenDrawer(pin, on, off); }
-            public int waitForDrawer() { return p._WaitForUntilDrawerClose(); }
-            public boolean waitForPrinting() { return p._WaitForCompletePrinting(); }
-        };
-    }
-
-    public static void main(String[] args) {
+    public static void main(String[] args) throws Exception {
         final String kind = args.length > 0 ? args[0] : "";
         final Port port;
         switch (kind) {
-            case "USB": port = usb(); break;
-            case "Ethernet": port = ethernet(); break;
-            case "Parallel": port = parallel(); break;
+            case "USB": port = new Port(JNativeCommonPort4WindowsUSB.class); break;
+            case "Ethernet": port = new Port(JNativeCommonPort4WindowsEthernet.class); break;
+            case "Parallel": port = new Port(JNativeCommonPort4WindowsParallel.class); break;
             default:
                 System.out.println("usage: ClosedPortJvmTest USB|Ethernet|Parallel");
                 System.exit(2);
