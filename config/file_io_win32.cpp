@@ -4,18 +4,13 @@
 #include <string>
 
 #include "file_io.h"
+#include "win32_text.h"
 
 namespace quarvel {
 
 namespace {
 
-std::wstring Widen(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring wide(static_cast<size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
-  return wide;
-}
+using win32::Widen;
 
 FileResult Failure(const std::string& what) {
   const DWORD code = GetLastError();

@@ -11,6 +11,8 @@
 #include <io.h>
 #include <shellapi.h>
 
+#include "win32_text.h"
+
 // Arguments as UTF-8, whatever the console's code page; output with plain LF
 // line ends, as on every other platform.
 static std::vector<std::string> Arguments(int, char**) {
@@ -19,12 +21,7 @@ static std::vector<std::string> Arguments(int, char**) {
   int count = 0;
   wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
   std::vector<std::string> args;
-  for (int i = 1; wide != nullptr && i < count; ++i) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
-    if (n > 1) WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), n, nullptr, nullptr);
-    args.push_back(text);
-  }
+  for (int i = 1; wide != nullptr && i < count; ++i) args.push_back(quarvel::win32::Narrow(wide[i]));
   LocalFree(wide);
   return args;
 }

@@ -1,4 +1,4 @@
-// UTF-8 (the model's texts) to and from UTF-16 (the Windows controls').
+// UTF-8 (the model's texts and paths) to and from UTF-16 (the Windows APIs').
 #pragma once
 
 #include <string>
