@@ -1,22 +1,18 @@
 // A transport that finds no device: every open fails, so each entry point
 // gives the results of a closed port. Stands in for a library's transport on
-// a platform where it has none.
+// a platform where it has none yet.
 #pragma once
 
 #include "transport.h"
 
 namespace portlink {
 
-class ClosedTransport : public UsbTransport {
+class ClosedTransport final : public Transport {
  public:
-  int Open(std::string_view, std::string_view) override { return 0; }
-  int Read(uint8_t*, int) override { return 0; }
-  int WriteData(const uint8_t*, int) override { return 0; }
-  int WriteCommand(const uint8_t*, int) override { return 0; }
-  void CloseDevice() override {}
-  int IsPrinterPresent() override { return 0; }
-  int OpenPrinterDevice() override { return 0; }
-  void DropDevice() override {}
+  bool Open(std::string_view, std::string_view) override { return false; }
+  ReadOutcome Read(uint8_t*, int) override { return {}; }
+  WriteOutcome Write(const uint8_t*, int, WriteKind) override { return {0, true}; }
+  void Close() override {}
 };
 
 }  // namespace portlink

@@ -63,7 +63,7 @@ jboolean WaitForCompletePrinting(Port& port);
     return portlink::jni::WriteData(env, port, data, length);                                                \
   }
 
-// The USB library's _writeData(byte[] data, int length, int unused)
+// _writeData(byte[] data, int length, int unused), for the classes that declare one more int
 #define PORTLINK_DEFINE_WRITE_DATA_WITH_UNUSED_INT(javaClass, port)                                          \
   extern "C" JNIEXPORT jint JNICALL PORTLINK_JNI_NAME(javaClass, writeData)(JNIEnv * env, jobject,           \
                                                                             jbyteArray data, jint length,    \

@@ -1,6 +1,9 @@
 #include "port.h"
 
+#include <algorithm>
 #include <array>
+#include <chrono>
+#include <system_error>
 
 #include "printer_protocol.h"
 #include "status_monitor.h"
@@ -12,25 +15,23 @@ constexpr int kSettlePauseMs = 500;
 constexpr int kCompletionPollMs = 20;
 constexpr int64_t kCompletionRepeatMs = 10000;
 constexpr int kAfterCompletionPauseMs = 100;
+constexpr int kResendPauseMs = 1000;
+constexpr int kReadyTriesPauseMs = 100;
+constexpr int64_t kReadyLimitMs = 500;
 }  // namespace
 
-Port::Port(Flavor flavor, Transport& transport, Clock& clock)
-    : flavor_(flavor),
-      transport_(transport),
-      usb_(flavor == Flavor::Usb ? static_cast<UsbTransport*>(&transport) : nullptr),
-      clock_(clock) {
-  transport_.AttachFields(fields_);
-  if (usb_ != nullptr) {
-    reconnect_ = std::make_unique<ReconnectThread>(fields_, *usb_, clock_);
-    usb_->SetWriteFailureHandler([this] { reconnect_->HandOver(); });
+Port::Port(const PortPolicy& policy, Transport& transport, Clock& clock)
+    : policy_(policy), transport_(transport), clock_(clock) {
+  if (policy_.onWriteFailure == WriteFailure::ReconnectInBackground) {
+    reconnect_ = std::make_unique<ReconnectThread>(fields_, transport_, clock_, gate_);
   }
 }
 
 Port::~Port() {
+  gate_.Bar();
   fields_.stopRequested.Set();
-  StopMonitorThread();
   if (reconnect_) reconnect_->Stop();
-  if (usb_ != nullptr) usb_->SetWriteFailureHandler(nullptr);
+  StopMonitorThread();
 }
 
 bool Port::MonitorThreadRunning() const {
@@ -38,20 +39,15 @@ bool Port::MonitorThreadRunning() const {
   return monitorThread_.joinable();
 }
 
-int Port::ReadLocked(uint8_t* buffer, int capacity) {
-  std::lock_guard lock(readMutex_);
-  const int n = transport_.Read(buffer, capacity);
-  return n < 0 || n > capacity ? 0 : n;
-}
-
-int Port::WriteCommand(const uint8_t* data, int length) { return transport_.WriteCommand(data, length); }
-
 void Port::OpenPort(std::string_view portName, std::string_view portSettings) {
-  std::unique_lock lock(lifecycleMutex_);
-  if (reconnect_) reconnect_->Allow();
-  if (transport_.Open(portName, portSettings) != 1) {
-    lock.unlock();
-    ClosePort();
+  std::lock_guard lock(lifecycleMutex_);
+  gate_.Allow();
+  fields_.osClass.store(static_cast<int32_t>(policy_.osClass()));
+  if (transport_.Open(portName, portSettings)) {
+    fields_.connected.store(1);
+    fields_.isOpen.store(1);
+  } else {
+    CloseDown();
   }
 }
 
@@ -60,20 +56,17 @@ void Port::ClosePort() {
   CloseDown();
 }
 
-// Clears isOpen first, then stops the monitor (and the reconnection), then
-// releases the device. The TCP and parallel libraries do nothing while
-// closed; the USB library always runs every step on what exists.
+// Once a close has begun nothing reopens the device: the gate is barred
+// first. Then isOpen is cleared, the reconnection and the monitor are
+// stopped, and the device is released last.
 void Port::CloseDown() {
-  if (flavor_ != Flavor::Usb && fields_.isOpen.load() == 0) return;
+  if (!policy_.closeRunsWhileClosed && fields_.isOpen.load() == 0) return;
+  gate_.Bar();
   fields_.isOpen.store(0);
   fields_.stopRequested.Set();
+  if (reconnect_) reconnect_->Stop();
   StopMonitorThread();
-  if (flavor_ == Flavor::Usb) {
-    fields_.connected.store(1);  // ends a reconnect loop
-    reconnect_->Stop();
-    fields_.isOpen.store(0);  // a reopen that raced the close does not count
-  }
-  transport_.CloseDevice();
+  transport_.Close();
 }
 
 void Port::StopMonitorThread() {
@@ -81,106 +74,195 @@ void Port::StopMonitorThread() {
   fields_.monitorRunning.store(0);
 }
 
+int Port::Read(uint8_t* buffer, int capacity, int64_t& elapsedMs) {
+  elapsedMs = 0;
+  if (fields_.isOpen.load() == 0) return 0;
+  std::lock_guard lock(readMutex_);
+  const int64_t started = clock_.NowMs();  // after the wait for our turn
+  const ReadOutcome read = transport_.Read(buffer, capacity);
+  elapsedMs = clock_.NowMs() - started;
+  if (read.lost) ConnectionLost();
+  return std::clamp(read.count, 0, capacity);
+}
+
+// The printer ended the connection: the next write reconnects first.
+void Port::ConnectionLost() {
+  fields_.printerStatus.store(kOffline);
+  fields_.statusRequest.store(1);
+  transport_.Drop();
+}
+
 int Port::ReadData(uint8_t* out, int capacity) {
   std::array<uint8_t, kReadBufferSize> buffer{};
-  const int limit = capacity < kReadBufferSize ? capacity : kReadBufferSize;
+  const int limit = std::min(capacity, kReadBufferSize);
   if (limit <= 0) return 0;
-  const int n = ReadLocked(buffer.data(), limit);
+  int64_t elapsedMs = 0;
+  const int n = Read(buffer.data(), limit, elapsedMs);
   std::copy(buffer.begin(), buffer.begin() + n, out);
   return n;
 }
 
+WriteOutcome Port::Write(const uint8_t* data, int length, WriteKind kind) {
+  if (length < 0) length = 0;
+  // Writers take turns; one waiting behind a long write gives up once a
+  // close begins, so the close never waits for the printer.
+  std::unique_lock writing(writeMutex_, std::defer_lock);
+  while (!writing.try_lock_for(std::chrono::milliseconds(20))) {
+    if (gate_.Barred().IsSet()) return {0, true};
+  }
+  if (fields_.isOpen.load() == 0) return {0, true};
+  const WriteOutcome out = transport_.Write(data, length, kind);
+  if (!out.failed || gate_.Barred().IsSet()) return out;  // a close took the device away
+  switch (policy_.onWriteFailure) {
+    case WriteFailure::ReportOffline:
+      fields_.printerStatus.store(kOffline);
+      fields_.statusRequest.store(1);
+      return out;
+    case WriteFailure::ReconnectAndResend:
+      return ReconnectAndResend(data, length, kind);
+    case WriteFailure::ReconnectInBackground:
+      reconnect_->HandOver();
+      return out;
+  }
+  return out;
+}
+
+// Reopens the connection at once and sends the whole write again from its
+// first byte: what the lost connection had taken may never have reached the
+// printer, and a line printed twice is better than one silently missing.
+WriteOutcome Port::ReconnectAndResend(const uint8_t* data, int length, WriteKind kind) {
+  fields_.printerStatus.store(kOffline);
+  const bool reopened = gate_.Run([&] {
+    transport_.Drop();
+    return transport_.Reopen();
+  });
+  if (!reopened || !clock_.Pause(kResendPauseMs, &gate_.Barred())) {
+    fields_.statusRequest.store(1);
+    return {0, true};
+  }
+  fields_.printerStatus.store(kNormal);
+  WriteOutcome again = transport_.Write(data, length, kind);
+  fields_.statusRequest.store(1);
+  if (again.failed || again.written != length) {
+    fields_.printerStatus.store(kOffline);
+    again.failed = true;
+  }
+  return again;
+}
+
+bool Port::WriteCommand(std::span<const uint8_t> command) {
+  const int length = static_cast<int>(command.size());
+  const WriteOutcome out = Write(command.data(), length, WriteKind::Command);
+  return !out.failed && out.written == length;
+}
+
 int Port::WriteData(const uint8_t* data, int length) {
   if (length < 0) length = 0;
-  return transport_.WriteData(data, length);
+  const WriteOutcome out = Write(data, length, WriteKind::Data);
+  if (policy_.writeReturnsCount) return out.written;
+  return !out.failed && out.written == length ? 1 : 0;
 }
 
 int32_t Port::OpenDrawer(int64_t pin, int64_t onTimeMs, int64_t offTimeMs) {
   const std::vector<uint8_t> kick = DrawerKick(pin, onTimeMs, offTimeMs);
   if (kick.empty()) return kDrawerPinNotSupported;
   fields_.fastPoll.store(1);
-  const bool open = fields_.isOpen.load() == 1;
-  const int sent = open ? WriteCommand(kick.data(), static_cast<int>(kick.size())) : 0;
+  const bool sent = WriteCommand(kick);
   fields_.fastPoll.store(0);
-  return sent != 0 ? kDrawerKickSent : kDrawerKickNotSent;
+  return sent ? kDrawerKickSent : kDrawerKickNotSent;
 }
 
 int64_t Port::Claim(int32_t timeoutMs, bool monitor) {
   std::lock_guard lock(lifecycleMutex_);
   if (fields_.isOpen.load() == 0) return 1;
-  if (!monitor && flavor_ != Flavor::Lpt && !CheckReady()) {
+  // A second claim stops the first claim's monitor before anything else, so
+  // that it neither takes the readiness check's replies nor runs beside the
+  // new one.
+  if (monitorThread_.joinable()) {
+    fields_.stopRequested.Set();
+    StopMonitorThread();
+    fields_.stopRequested.Clear();
+  }
+  if (!monitor && policy_.readyCheckOnPlainClaim && !CheckReady()) {
     CloseDown();
     fields_.isOpen.store(0);
     return 1;
   }
-  StartMonitor(timeoutMs, monitor);
+  try {
+    StartMonitor(timeoutMs, monitor);
+  } catch (const std::system_error&) {  // no thread to be had: the claim fails
+    fields_.monitorRunning.store(0);
+    fields_.fastPoll.store(0);
+    return 1;
+  }
   return 0;
 }
 
 // Asks the printer for its offline and paper status: true when it answers
 // with the cover closed and paper present, within about half a second.
 bool Port::CheckReady() {
-  const int queryPause = flavor_ == Flavor::Tcp ? 50 : 10;
   std::array<uint8_t, kReadBufferSize> buffer{};
-  auto query = [&](const auto& command) {
-    WriteCommand(command.data(), static_cast<int>(command.size()));
-    clock_.Pause(queryPause);
+  auto query = [&](std::span<const uint8_t> command) {
+    WriteCommand(command);
+    clock_.Pause(policy_.readyQueryPauseMs);
     buffer.fill(0);
-    return ReadLocked(buffer.data(), kReadBufferSize);
+    int64_t elapsedMs = 0;
+    return Read(buffer.data(), kReadBufferSize, elapsedMs);
   };
-  if (WriteCommand(kNulProbe.data(), 1) == 0) return false;
+  if (!WriteCommand(kNulProbe)) return false;
   if (query(kOfflineStatusQuery) == 0) return false;
   const int64_t start = clock_.NowMs();
   for (bool first = true;; first = false) {
-    if (!first && clock_.NowMs() - start > 500) return false;
+    if (!first && clock_.NowMs() - start > kReadyLimitMs) return false;
     int n = query(kOfflineStatusQuery);
     if (n == 0) {
-      clock_.Pause(100);
+      clock_.Pause(kReadyTriesPauseMs);
       continue;
     }
     if (buffer[static_cast<size_t>(n - 1)] & 0x04) return false;  // cover open
     n = query(kPaperStatusQuery);
     if (n == 0) {
-      clock_.Pause(100);
+      clock_.Pause(kReadyTriesPauseMs);
       continue;
     }
     return (buffer[static_cast<size_t>(n - 1)] & 0x60) == 0;  // paper present
   }
 }
 
-// A second claim while a monitor runs restarts it: the old thread is stopped
-// and joined first, so that two monitors never update the same fields.
+// Records the claim and starts the monitor its mode asks for. Where every
+// claim runs a monitor, the claim settles it in fast polling; elsewhere a
+// claim without status back runs none.
 void Port::StartMonitor(int32_t timeoutMs, bool mode) {
-  if (monitorThread_.joinable()) {
-    fields_.stopRequested.Set();
-    StopMonitorThread();
-  }
   fields_.claimTimeout.store(timeoutMs);
-  MonitorVariant variant = MonitorVariant::NetworkStatusBack;
-  if (flavor_ == Flavor::Usb) {
-    fields_.monitorRunning.store(1);
-    fields_.monitorMode.store(mode ? 1 : 0);
+  fields_.monitorMode.store(mode ? 1 : 0);
+  transport_.ApplyClaimTimeout(timeoutMs);
+  const bool everyClaim = policy_.plainMonitor.has_value();
+  if (everyClaim) {
     fields_.stopRequested.Clear();
     fields_.connected.store(1);
     fields_.fastPoll.store(1);
     fields_.statusRequest.store(mode ? 1 : 0);
-    variant = mode ? MonitorVariant::UsbStatusBack : MonitorVariant::UsbBasic;
   } else {
     fields_.statusRequest.store(0);
-    transport_.ApplyClaimTimeout(timeoutMs);
     if (!mode) return;
     fields_.stopRequested.Clear();
     fields_.statusRequest.store(1);
   }
-  monitorThread_ = std::thread([this, variant] {
-    StatusMonitor(variant, flavor_, fields_, transport_, usb_, clock_, readMutex_).Run();
+  const MonitorKind kind = mode ? policy_.statusBackMonitor : *policy_.plainMonitor;
+  fields_.monitorRunning.store(1);
+  monitorThread_ = std::thread([this, kind] {
+    try {
+      StatusMonitor(kind, policy_, fields_, *this, clock_).Run();
+    } catch (...) {
+      // Out of memory in a pass: the monitor ends; the port stays usable.
+    }
   });
   clock_.Pause(kSettlePauseMs);
-  if (flavor_ == Flavor::Usb) fields_.fastPoll.store(0);
+  if (everyClaim) fields_.fastPoll.store(0);
 }
 
 bool Port::WaitForCompletePrinting() {
-  WriteCommand(kCompletionRequest.data(), static_cast<int>(kCompletionRequest.size()));
+  WriteCommand(kCompletionRequest);
   fields_.fastPoll.store(1);
   fields_.printComplete.store(0);
   bool noteTime = true;
@@ -190,7 +272,7 @@ bool Port::WaitForCompletePrinting() {
       mark = clock_.NowMs();
       noteTime = false;
     } else if (clock_.NowMs() - mark >= kCompletionRepeatMs) {
-      if (WriteCommand(kCompletionRequest.data(), static_cast<int>(kCompletionRequest.size())) == 0) break;
+      if (!WriteCommand(kCompletionRequest)) break;
       noteTime = true;
     }
     if (!clock_.Pause(kCompletionPollMs, &fields_.stopRequested)) break;
@@ -200,7 +282,7 @@ bool Port::WaitForCompletePrinting() {
     }
     const int32_t status = fields_.printerStatus.load();
     const bool ends = status == kCoverOpen || status == kPaperEmpty || status == kReservedStatus ||
-                      (flavor_ != Flavor::Usb && status == kOffline);
+                      (policy_.offlineEndsCompletionWait && status == kOffline);
     if (ends) break;
   }
   fields_.fastPoll.store(0);

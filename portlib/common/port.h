@@ -1,18 +1,22 @@
 // The port object of a library: the state behind its eleven JNI entry points,
-// shared by the Java threads, the status monitor and (USB) the reconnect
-// thread. The JNI glue only converts arguments and calls these methods.
+// shared by the Java threads, the status monitor and the reconnect thread.
+// The JNI glue only converts arguments and calls these methods; the library's
+// PortPolicy says where the libraries differ.
 #pragma once
 
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <string_view>
 #include <thread>
 
 #include "clock.h"
+#include "monitor_io.h"
 #include "port_fields.h"
-#include "port_types.h"
+#include "port_policy.h"
 #include "reconnect_thread.h"
+#include "reopen_gate.h"
 #include "transport.h"
 
 namespace portlink {
@@ -22,13 +26,12 @@ inline constexpr int32_t kDrawerKickSent = 0;
 inline constexpr int32_t kDrawerPinNotSupported = 1;
 inline constexpr int32_t kDrawerKickNotSent = 2;  // the port is closed or the write failed
 
-class Port {
+class Port final : private MonitorIo {
  public:
-  // For Flavor::Usb the transport must be a UsbTransport.
-  Port(Flavor flavor, Transport& transport, Clock& clock);
+  Port(const PortPolicy& policy, Transport& transport, Clock& clock);
   // Stops the threads; the libraries' own port objects are never destroyed,
   // since the JVM may still run a monitor when it exits.
-  ~Port();
+  ~Port() override;
   Port(const Port&) = delete;
   Port& operator=(const Port&) = delete;
 
@@ -36,6 +39,7 @@ class Port {
   void ClosePort();
   // Reads up to `capacity` (at most 256) bytes into `out`; the count.
   int ReadData(uint8_t* out, int capacity);
+  // 1 or 0, or the count where the policy says so.
   int WriteData(const uint8_t* data, int length);
   // 0 claimed, 1 failed.
   int64_t Claim(int32_t timeoutMs, bool monitor);
@@ -46,26 +50,34 @@ class Port {
   bool WaitForCompletePrinting();
 
   PortFields& Fields() { return fields_; }
-  Flavor GetFlavor() const { return flavor_; }
+  const PortPolicy& Policy() const { return policy_; }
+  MonitorIo& Io() { return *this; }
   bool MonitorThreadRunning() const;
 
  private:
+  // MonitorIo
+  int Read(uint8_t* buffer, int capacity, int64_t& elapsedMs) override;
+  bool WriteCommand(std::span<const uint8_t> command) override;
+  bool IsPrinterPresent() override { return transport_.IsPrinterPresent(); }
+
+  WriteOutcome Write(const uint8_t* data, int length, WriteKind kind);
+  WriteOutcome ReconnectAndResend(const uint8_t* data, int length, WriteKind kind);
+  void ConnectionLost();
   bool CheckReady();
   void StartMonitor(int32_t timeoutMs, bool mode);
   void StopMonitorThread();
   void CloseDown();
-  int ReadLocked(uint8_t* buffer, int capacity);
-  int WriteCommand(const uint8_t* data, int length);
 
-  Flavor flavor_;
+  const PortPolicy& policy_;
   Transport& transport_;
-  UsbTransport* usb_;
   Clock& clock_;
   PortFields fields_;
+  ReopenGate gate_;
   std::mutex readMutex_;               // the monitor's reads and _readData share the input
+  std::timed_mutex writeMutex_;        // one write (with its recovery) at a time
   mutable std::mutex lifecycleMutex_;  // open, claim and close from several Java threads
   std::thread monitorThread_;
-  std::unique_ptr<ReconnectThread> reconnect_;  // USB only
+  std::unique_ptr<ReconnectThread> reconnect_;  // where failed writes reconnect in the background
 };
 
 }  // namespace portlink

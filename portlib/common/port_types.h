@@ -19,7 +19,4 @@ enum PrinterStatus : int32_t {
 // Classification of the running Windows version; other systems are Nt5OrLater.
 enum class OsClass : int32_t { Nt5OrLater = 0, Win9x = 1, Nt4OrEarlier = 2 };
 
-// The three libraries share one frame; where they differ, the frame asks this.
-enum class Flavor { Usb, Tcp, Lpt };
-
 }  // namespace portlink

@@ -21,7 +21,7 @@ Tail TailOf(std::span<const uint8_t> r) {
 
 bool IsPlainBlock(uint8_t b) { return b == kDrawerOpenBlock || b == kDrawerClosedBlock; }
 
-// The USB status back and the network monitors accept three clean tails.
+// Both status back monitors accept three clean tails.
 bool IsCleanTail(const Tail& t) {
   return t.s2 == 0 && ((t.s3 == 0 && (t.s4 == 0 || t.s4 == 0x0F)) || (t.s3 == 0x03 && t.s4 == 0x0F));
 }
@@ -92,7 +92,7 @@ bool BeginsWithCompletionReply(std::span<const uint8_t> r) {
   return r.size() >= 11 && r[0] == 0x37 && r[5] == 0x46;
 }
 
-Effects DecodeUsbStatusBack(std::span<const uint8_t> r) {
+Effects DecodeStatusBackWithPresence(std::span<const uint8_t> r) {
   Effects e;
   const size_t n = r.size();
   if (n < 3) return e;
@@ -131,7 +131,7 @@ Effects DecodeUsbStatusBack(std::span<const uint8_t> r) {
   return e;
 }
 
-Effects DecodeUsbBasic(std::span<const uint8_t> r) {
+Effects DecodeBasic(std::span<const uint8_t> r) {
   Effects e;
   const size_t n = r.size();
   if (n == static_cast<size_t>(kReadBufferSize)) {
@@ -163,7 +163,7 @@ Effects DecodeUsbBasic(std::span<const uint8_t> r) {
   return e;
 }
 
-Effects DecodeNetworkStatusBack(std::span<const uint8_t> r) {
+Effects DecodeStatusBack(std::span<const uint8_t> r) {
   Effects e;
   const size_t n = r.size();
   if (n < 3) return e;

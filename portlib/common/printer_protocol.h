@@ -46,11 +46,11 @@ struct Effect {
 };
 using Effects = std::vector<Effect>;
 
-// The StatusBackMonitor of the USB library (monitoring with status back).
-Effects DecodeUsbStatusBack(std::span<const uint8_t> read);
-// The BasicMonitor of the USB library (claimed without status back).
-Effects DecodeUsbBasic(std::span<const uint8_t> read);
-// The StatusBackMonitor of the TCP and parallel libraries.
-Effects DecodeNetworkStatusBack(std::span<const uint8_t> read);
+// Status back with exact S1 values and the online notice.
+Effects DecodeStatusBackWithPresence(std::span<const uint8_t> read);
+// No status back asked for: the drawer by a count of its bytes.
+Effects DecodeBasic(std::span<const uint8_t> read);
+// Status back with S1 judged by its bits.
+Effects DecodeStatusBack(std::span<const uint8_t> read);
 
 }  // namespace portlink

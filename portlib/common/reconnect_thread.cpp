@@ -1,5 +1,7 @@
 #include "reconnect_thread.h"
 
+#include "port_types.h"
+
 namespace portlink {
 
 namespace {
@@ -7,33 +9,46 @@ constexpr int kAttemptPauseMs = 500;
 constexpr int kWriterPauseMs = 1000;
 }  // namespace
 
-ReconnectThread::ReconnectThread(PortFields& fields, UsbTransport& transport, Clock& clock)
-    : fields_(fields), transport_(transport), clock_(clock) {}
+ReconnectThread::ReconnectThread(PortFields& fields, Transport& transport, Clock& clock, ReopenGate& gate)
+    : fields_(fields), transport_(transport), clock_(clock), gate_(gate) {}
 
 ReconnectThread::~ReconnectThread() { Stop(); }
 
 void ReconnectThread::HandOver() {
+  std::thread finished;
   {
     std::lock_guard lock(mutex_);
-    if (barred_ || fields_.isOpen.load() != 1 || fields_.connected.load() != 1) return;
-    transport_.DropDevice();
+    if (gate_.Barred().IsSet() || fields_.isOpen.load() != 1 || fields_.connected.load() != 1) return;
+    transport_.Drop();
     fields_.printerStatus.store(kOffline);
     if (fields_.monitorMode.load() == 1) fields_.statusRequest.store(1);
     fields_.connected.store(0);
-    if (thread_.joinable()) thread_.join();  // a finished earlier reconnection
+    // An earlier reconnection has left its loop (connected was 1): join it
+    // outside the lock.
+    finished = std::move(thread_);
     stop_.Clear();
-    thread_ = std::thread(&ReconnectThread::Run, this);
+    try {
+      thread_ = std::thread(&ReconnectThread::Run, this);
+    } catch (...) {
+      fields_.connected.store(1);  // no thread: the next failed write tries again
+    }
   }
-  clock_.Pause(kWriterPauseMs, &stop_);
+  if (finished.joinable()) finished.join();
+  clock_.Pause(kWriterPauseMs, &gate_.Barred());
 }
 
 void ReconnectThread::Run() {
   while (fields_.connected.load() == 0) {
     if (!clock_.Pause(kAttemptPauseMs, &stop_)) return;
-    const int opened = transport_.OpenPrinterDevice();
-    if (stop_.IsSet()) return;  // the close step owns the device from here
-    fields_.isOpen.store(opened);
-    if (opened == 1) {
+    bool barred = true;
+    const bool reopened = gate_.Run([&] {
+      barred = false;
+      const bool opened = transport_.Reopen();
+      fields_.isOpen.store(opened ? 1 : 0);
+      return opened;
+    });
+    if (barred) return;  // the close owns the device from here
+    if (reopened) {
       fields_.connected.store(1);
     } else {
       fields_.printerStatus.store(kOffline);
@@ -42,19 +57,13 @@ void ReconnectThread::Run() {
 }
 
 void ReconnectThread::Stop() {
-  std::thread finishing;
+  std::thread running;
   {
     std::lock_guard lock(mutex_);
-    barred_ = true;
     stop_.Set();
-    finishing = std::move(thread_);
+    running = std::move(thread_);
   }
-  if (finishing.joinable()) finishing.join();
-}
-
-void ReconnectThread::Allow() {
-  std::lock_guard lock(mutex_);
-  barred_ = false;
+  if (running.joinable()) running.join();
 }
 
 }  // namespace portlink

@@ -1,6 +1,5 @@
-// The USB library's reconnection: a failed write closes the device and starts
-// a thread that reopens the printer every 500 ms until it succeeds or the port
-// is closed.
+// Reconnection in the background: a failed write drops the device and starts
+// a thread that reopens it every 500 ms until it succeeds or the port closes.
 #pragma once
 
 #include <mutex>
@@ -8,6 +7,7 @@
 
 #include "clock.h"
 #include "port_fields.h"
+#include "reopen_gate.h"
 #include "stop_signal.h"
 #include "transport.h"
 
@@ -15,31 +15,28 @@ namespace portlink {
 
 class ReconnectThread {
  public:
-  ReconnectThread(PortFields& fields, UsbTransport& transport, Clock& clock);
+  ReconnectThread(PortFields& fields, Transport& transport, Clock& clock, ReopenGate& gate);
   ~ReconnectThread();
   ReconnectThread(const ReconnectThread&) = delete;
   ReconnectThread& operator=(const ReconnectThread&) = delete;
 
-  // Called by a write that failed: while the port is open and connected, drops
-  // the device, reports Offline, starts the thread and gives it a second.
-  // Does nothing while a reconnection runs or after Stop().
+  // Called by a write that failed: while the port is open and connected,
+  // drops the device, reports Offline, starts the thread and gives it a
+  // second. Does nothing while a reconnection runs or once a close began.
   void HandOver();
-
-  // Ends a running reconnection and waits for its thread; no new one starts
-  // until Allow().
+  // Ends a running reconnection at once and waits for its thread.
   void Stop();
-  void Allow();
 
  private:
   void Run();
 
   PortFields& fields_;
-  UsbTransport& transport_;
+  Transport& transport_;
   Clock& clock_;
-  std::mutex mutex_;  // guards thread_ and barred_
+  ReopenGate& gate_;
+  std::mutex mutex_;  // guards thread_
   std::thread thread_;
   StopSignal stop_;
-  bool barred_ = false;
 };
 
 }  // namespace portlink

@@ -6,24 +6,13 @@
 namespace portlink {
 
 namespace {
-constexpr int kIdlePauseMs = 500;
-constexpr int kIdlePauseParallelMs = 400;
 constexpr int kFastPauseMs = 50;
 constexpr int kAfterEnablePauseMs = 100;
-constexpr int32_t kSlowReadMs = 50;
-constexpr int32_t kWin9xReadLimitMs = 125;
 }  // namespace
 
-StatusMonitor::StatusMonitor(MonitorVariant variant, Flavor flavor, PortFields& fields,
-                             Transport& transport, UsbTransport* usb, Clock& clock,
-                             std::mutex& readMutex)
-    : variant_(variant),
-      flavor_(flavor),
-      fields_(fields),
-      transport_(transport),
-      usb_(usb),
-      clock_(clock),
-      readMutex_(readMutex) {}
+StatusMonitor::StatusMonitor(MonitorKind kind, const PortPolicy& policy, PortFields& fields, MonitorIo& io,
+                             Clock& clock)
+    : kind_(kind), policy_(policy), fields_(fields), io_(io), clock_(clock) {}
 
 void StatusMonitor::Run() {
   while (!fields_.stopRequested.IsSet()) {
@@ -33,47 +22,33 @@ void StatusMonitor::Run() {
 
 bool StatusMonitor::Pause(int ms) { return clock_.Pause(ms, &fields_.stopRequested); }
 
-void StatusMonitor::WriteStatusBackEnable() {
-  transport_.WriteCommand(kStatusBackEnable.data(), static_cast<int>(kStatusBackEnable.size()));
-}
+void StatusMonitor::WriteStatusBackEnable() { io_.WriteCommand(kStatusBackEnable); }
 
-// A read that `counts` adds one to the run of such reads, any other read ends
-// the run; `reachAt` in a row report Offline and start counting anew.
-void StatusMonitor::CountRead(bool counts, int reachAt, bool reportRequest) {
+void StatusMonitor::ApplyOfflineTest(int64_t elapsedMs) {
+  const OfflineTest test = policy_.offlineTest(kind_, static_cast<OsClass>(fields_.osClass.load()));
+  bool counts = false;
+  switch (test.kind) {
+    case OfflineTest::Kind::None: return;
+    case OfflineTest::Kind::Probe: {
+      // Older systems notice a lost printer only by a write.
+      const bool sent = io_.WriteCommand(kNulProbe);
+      if (!sent && test.failedProbeIsOffline) {
+        fields_.printerStatus.store(kOffline);
+        fields_.statusRequest.store(1);
+      }
+      return;
+    }
+    case OfflineTest::Kind::SlowReads: counts = elapsedMs >= test.limitMs; break;
+    case OfflineTest::Kind::QuickReads: counts = elapsedMs <= test.limitMs; break;
+  }
   if (!counts) {
-    slowCount_ = 0;
+    countedReads_ = 0;
     return;
   }
-  if (++slowCount_ < reachAt) return;
-  slowCount_ = 0;
-  if (reportRequest) fields_.statusRequest.store(1);
+  if (++countedReads_ < test.inARow) return;
+  countedReads_ = 0;
+  if (test.requestsStatus) fields_.statusRequest.store(1);
   fields_.printerStatus.store(kOffline);
-}
-
-void StatusMonitor::OfflineTest(int64_t elapsedMs) {
-  const auto os = static_cast<OsClass>(fields_.osClass.load());
-  switch (variant_) {
-    case MonitorVariant::UsbStatusBack:
-      CountRead(elapsedMs >= kSlowReadMs, 2, true);
-      return;
-    case MonitorVariant::UsbBasic:
-      CountRead(elapsedMs >= kSlowReadMs, 2, false);
-      return;
-    case MonitorVariant::NetworkStatusBack:
-      break;
-  }
-  if (os == OsClass::Nt4OrEarlier) {
-    // Older systems notice a lost printer only by a write.
-    const int sent = transport_.WriteCommand(kNulProbe.data(), 1);
-    if (flavor_ == Flavor::Lpt && sent == 0) {
-      fields_.printerStatus.store(kOffline);
-      fields_.statusRequest.store(1);
-    }
-  } else if (flavor_ == Flavor::Lpt && os == OsClass::Nt5OrLater) {
-    CountRead(elapsedMs >= kSlowReadMs, 2, true);
-  } else if (flavor_ == Flavor::Lpt && os == OsClass::Win9x) {
-    CountRead(elapsedMs <= kWin9xReadLimitMs, 3, true);
-  }
 }
 
 bool StatusMonitor::Apply(const Effects& effects) {
@@ -100,14 +75,13 @@ bool StatusMonitor::Apply(const Effects& effects) {
 }
 
 bool StatusMonitor::RunPass() {
-  const int idle = flavor_ == Flavor::Lpt ? kIdlePauseParallelMs : kIdlePauseMs;
-  if (!Pause(fields_.fastPoll.load() == 1 ? kFastPauseMs : idle)) return false;
+  if (!Pause(fields_.fastPoll.load() == 1 ? kFastPauseMs : policy_.monitorIdleMs)) return false;
   if (fields_.statusRequest.load() == 1) {
     WriteStatusBackEnable();
     if (!Pause(kAfterEnablePauseMs)) return false;
   }
-  if (variant_ == MonitorVariant::UsbStatusBack && usb_ != nullptr) {
-    if (usb_->IsPrinterPresent() == 1) {
+  if (kind_ == MonitorKind::StatusBackWithPresence) {
+    if (io_.IsPrinterPresent()) {
       fields_.statusRequest.store(0);
     } else {
       fields_.statusRequest.store(1);
@@ -116,20 +90,15 @@ bool StatusMonitor::RunPass() {
   }
 
   std::array<uint8_t, kReadBufferSize> buffer{};
-  const int64_t started = clock_.NowMs();
-  int n;
-  {
-    std::lock_guard lock(readMutex_);
-    n = transport_.Read(buffer.data(), kReadBufferSize);
-  }
-  if (n < 0 || n > kReadBufferSize) n = 0;
-  OfflineTest(clock_.NowMs() - started);
+  int64_t elapsedMs = 0;
+  const int n = io_.Read(buffer.data(), kReadBufferSize, elapsedMs);
+  ApplyOfflineTest(elapsedMs);
 
   const std::span<const uint8_t> read(buffer.data(), static_cast<size_t>(n));
-  switch (variant_) {
-    case MonitorVariant::UsbStatusBack: return Apply(DecodeUsbStatusBack(read));
-    case MonitorVariant::UsbBasic: return Apply(DecodeUsbBasic(read));
-    case MonitorVariant::NetworkStatusBack: return Apply(DecodeNetworkStatusBack(read));
+  switch (kind_) {
+    case MonitorKind::StatusBackWithPresence: return Apply(DecodeStatusBackWithPresence(read));
+    case MonitorKind::Basic: return Apply(DecodeBasic(read));
+    case MonitorKind::StatusBack: return Apply(DecodeStatusBack(read));
   }
   return true;
 }

@@ -4,27 +4,18 @@
 #pragma once
 
 #include <cstdint>
-#include <mutex>
 
 #include "clock.h"
+#include "monitor_io.h"
 #include "port_fields.h"
-#include "port_types.h"
+#include "port_policy.h"
 #include "printer_protocol.h"
-#include "transport.h"
 
 namespace portlink {
 
-enum class MonitorVariant {
-  UsbStatusBack,      // USB library, claimed with status back
-  UsbBasic,           // USB library, claimed without
-  NetworkStatusBack,  // TCP and parallel libraries, claimed with status back
-};
-
 class StatusMonitor {
  public:
-  // `usb` is the USB library's transport (for its presence check), else null.
-  StatusMonitor(MonitorVariant variant, Flavor flavor, PortFields& fields, Transport& transport,
-                UsbTransport* usb, Clock& clock, std::mutex& readMutex);
+  StatusMonitor(MonitorKind kind, const PortPolicy& policy, PortFields& fields, MonitorIo& io, Clock& clock);
 
   // Passes until stopRequested is set.
   void Run();
@@ -34,18 +25,15 @@ class StatusMonitor {
  private:
   bool Pause(int ms);
   void WriteStatusBackEnable();
-  void CountRead(bool counts, int reachAt, bool reportRequest);
-  void OfflineTest(int64_t elapsedMs);
+  void ApplyOfflineTest(int64_t elapsedMs);
   bool Apply(const Effects& effects);
 
-  MonitorVariant variant_;
-  Flavor flavor_;
+  MonitorKind kind_;
+  const PortPolicy& policy_;
   PortFields& fields_;
-  Transport& transport_;
-  UsbTransport* usb_;
+  MonitorIo& io_;
   Clock& clock_;
-  std::mutex& readMutex_;
-  int slowCount_ = 0;
+  int countedReads_ = 0;
 };
 
 }  // namespace portlink

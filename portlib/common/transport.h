@@ -1,71 +1,51 @@
-// What the frame and the status monitor ask of a library's transport. Each
-// library has one real implementation per platform (usb/, tcp/, lpt/).
+// What the frame asks of a library's transport: one device (or connection)
+// opened, read, written and closed. A transport only reports what happened;
+// the port applies the state changes (isOpen, printerStatus, statusRequest).
 //
-// Thread safety: Read, WriteData and WriteCommand are called from Java threads
-// and the monitor thread at once; the frame serialises reads (the monitor and
-// _readData share the device's input), but writes may overlap, and a
-// transport that replaces its device while others use it (a reconnection)
-// guards that hand-over itself.
+// Thread safety: Read and Write are called from Java threads and the monitor
+// thread at once; the port serialises reads with reads and writes with
+// writes, but a read and a write may overlap each other and a Close or Drop.
+// A transport that replaces its device guards that hand-over itself.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string_view>
-#include <utility>
-
-#include "port_fields.h"
-#include "port_types.h"
 
 namespace portlink {
+
+struct ReadOutcome {
+  int count = 0;      // bytes read; 0 when nothing came
+  bool lost = false;  // the connection ended (the printer closed it)
+};
+
+struct WriteOutcome {
+  int written = 0;      // bytes the device took
+  bool failed = false;  // the device refused or lost a write (a retry may still have finished it)
+};
+
+// Print data goes out in large pieces, the short printer commands in small ones.
+enum class WriteKind { Data, Command };
 
 class Transport {
  public:
   virtual ~Transport() = default;
 
-  // The port object's fields, which the transport reads and sets (isOpen,
-  // and the status a failed write reports). Called by the port.
-  void AttachFields(PortFields& fields) { fields_ = &fields; }
+  // Opens the port from the two texts of _openPort; an open device is kept.
+  virtual bool Open(std::string_view portName, std::string_view portSettings) = 0;
+  // Reads up to `capacity` bytes.
+  virtual ReadOutcome Read(uint8_t* buffer, int capacity) = 0;
+  virtual WriteOutcome Write(const uint8_t* data, int length, WriteKind kind) = 0;
+  // Releases the device; the last step of the close. Acts only on what exists.
+  virtual void Close() = 0;
 
-  // Opens the port from the two texts of _openPort; 1 opened, 0 failed. Sets
-  // the port's isOpen on success.
-  virtual int Open(std::string_view portName, std::string_view portSettings) = 0;
-  // Reads up to `capacity` bytes; the count, 0 when nothing came or closed.
-  virtual int Read(uint8_t* buffer, int capacity) = 0;
-  // Writes print data; the result _writeData returns (see each library).
-  virtual int WriteData(const uint8_t* data, int length) = 0;
-  // Writes a short printer command; nonzero when it went out.
-  virtual int WriteCommand(const uint8_t* data, int length) = 0;
-  // Releases the device (the last step of the close); acts only on what exists.
-  virtual void CloseDevice() = 0;
-  // The claim's time-out has been stored (the parallel port applies it).
+  // The claim's time-out, stored by every claim.
   virtual void ApplyClaimTimeout(int32_t /*timeoutMs*/) {}
-  virtual OsClass GetOsClass() { return OsClass::Nt5OrLater; }
-
- protected:
-  PortFields* fields_ = nullptr;
-};
-
-// The USB library's transport adds the device search that its monitor and
-// its reconnect thread use.
-class UsbTransport : public Transport {
- public:
-  // 1 when the printer's USB printing interface is listed.
-  virtual int IsPrinterPresent() = 0;
-  // Finds and opens the printer again; 1 opened.
-  virtual int OpenPrinterDevice() = 0;
-  // Closes the device handle after a failed write, before the reconnection.
-  virtual void DropDevice() = 0;
-
-  // The port hands a failed write over to its reconnect thread through this.
-  void SetWriteFailureHandler(std::function<void()> handler) { onWriteFailure_ = std::move(handler); }
-
- protected:
-  void ReportWriteFailure() {
-    if (onWriteFailure_) onWriteFailure_();
-  }
-
- private:
-  std::function<void()> onWriteFailure_;
+  // For ports that recover a lost device: close it but keep what reopening
+  // needs; open it again as the last Open did.
+  virtual void Drop() {}
+  virtual bool Reopen() { return false; }
+  // Whether the printer is attached at all (a USB device that was unplugged).
+  virtual bool IsPrinterPresent() { return true; }
 };
 
 }  // namespace portlink

@@ -1,6 +1,7 @@
 // PortLinkLpt: the native half of JNativeCommonPort4WindowsParallel.
 #include "closed_transport.h"
 #include "jni_glue.h"
+#include "lpt_policy.h"
 
 namespace {
 
@@ -9,7 +10,7 @@ namespace {
 struct CParallelPort {
   portlink::ClosedTransport transport;
   portlink::SystemClock clock;
-  portlink::Port port{portlink::Flavor::Lpt, transport, clock};
+  portlink::Port port{portlink::kLptPolicy, transport, clock};
 };
 
 CParallelPort* const thePort = new CParallelPort();

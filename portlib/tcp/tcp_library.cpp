@@ -1,5 +1,6 @@
 // PortLinkTcp: the native half of JNativeCommonPort4WindowsEthernet.
 #include "jni_glue.h"
+#include "tcp_policy.h"
 #include "tcp_transport.h"
 
 namespace {
@@ -8,8 +9,8 @@ namespace {
 // never destroyed: the JVM may exit while a monitor thread still runs.
 struct CNetworkPort {
   portlink::SystemClock clock;
-  portlink::TcpTransport transport{clock};
-  portlink::Port port{portlink::Flavor::Tcp, transport, clock};
+  portlink::TcpTransport transport;
+  portlink::Port port{portlink::kTcpPolicy, transport, clock};
 };
 
 CNetworkPort* const thePort = new CNetworkPort();

@@ -13,10 +13,9 @@ namespace portlink::net {
 
 namespace {
 
-bool SetBlocking(int fd, bool blocking) {
+bool SetNonBlocking(int fd) {
   const int flags = fcntl(fd, F_GETFL, 0);
-  if (flags < 0) return false;
-  return fcntl(fd, F_SETFL, blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK)) == 0;
+  return flags >= 0 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) == 0;
 }
 
 void SetOptions(int fd) {
@@ -27,18 +26,18 @@ void SetOptions(int fd) {
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
 }
 
-// Waits until the non-blocking connect is writable. A refused connect also
-// shows as writable here, so the socket's own error decides.
-bool WaitConnected(int fd, int timeoutMs) {
-  pollfd entry{fd, POLLOUT, 0};
+bool Wait(int fd, short events, int timeoutMs) {
+  pollfd entry{fd, events, 0};
   int ready;
   do {
     ready = poll(&entry, 1, timeoutMs);
   } while (ready < 0 && errno == EINTR);
-  if (ready != 1 || !(entry.revents & (POLLOUT | POLLERR | POLLHUP))) return false;
-  int error = 0;
-  socklen_t size = sizeof error;
-  return getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+  return ready > 0;
+}
+
+int Moved(ssize_t n) {
+  if (n >= 0) return static_cast<int>(n);
+  return errno == EAGAIN || errno == EWOULDBLOCK ? platform::kWouldBlock : -1;
 }
 
 }  // namespace
@@ -50,6 +49,7 @@ bool ParseIpv4(const char* text, uint32_t& networkOrderAddress) {
   return networkOrderAddress != INADDR_NONE;
 }
 
+// A refused connect also shows as writable, so the socket's own error decides.
 SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return kNoSocket;
@@ -58,11 +58,13 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs)
   peer.sin_family = AF_INET;
   peer.sin_port = htons(port);
   peer.sin_addr.s_addr = networkOrderAddress;
-  bool ok = SetBlocking(fd, false);
+  bool ok = SetNonBlocking(fd);
   if (ok && connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
-    ok = errno == EINPROGRESS && WaitConnected(fd, timeoutMs);
+    int error = 0;
+    socklen_t size = sizeof error;
+    ok = errno == EINPROGRESS && Wait(fd, POLLOUT, timeoutMs) &&
+         getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
   }
-  ok = ok && SetBlocking(fd, true);
   if (!ok) {
     close(fd);
     return kNoSocket;
@@ -70,24 +72,31 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs)
   return fd;
 }
 
-int SendOnce(SocketHandle socket, const uint8_t* data, int length) {
-  ssize_t n;
-  do {
-    n = send(static_cast<int>(socket), data, static_cast<size_t>(length), MSG_NOSIGNAL);
-  } while (n < 0 && errno == EINTR);
-  return n < 0 ? -1 : static_cast<int>(n);
-}
-
-int ReceiveOnce(SocketHandle socket, uint8_t* buffer, int capacity) {
-  ssize_t n;
-  do {
-    n = recv(static_cast<int>(socket), buffer, static_cast<size_t>(capacity), 0);
-  } while (n < 0 && errno == EINTR);
-  return n < 0 ? -1 : static_cast<int>(n);
-}
-
 void CloseSocket(SocketHandle socket) {
   if (socket != kNoSocket) close(static_cast<int>(socket));
 }
+
+namespace platform {
+
+int TrySend(SocketHandle socket, const uint8_t* data, int length) {
+  ssize_t n;
+  do {
+    n = send(static_cast<int>(socket), data, static_cast<size_t>(length), MSG_NOSIGNAL | MSG_DONTWAIT);
+  } while (n < 0 && errno == EINTR);
+  return Moved(n);
+}
+
+int TryReceive(SocketHandle socket, uint8_t* buffer, int capacity, bool peek) {
+  ssize_t n;
+  do {
+    n = recv(static_cast<int>(socket), buffer, static_cast<size_t>(capacity), MSG_DONTWAIT | (peek ? MSG_PEEK : 0));
+  } while (n < 0 && errno == EINTR);
+  return Moved(n);
+}
+
+bool WaitWritable(SocketHandle socket, int timeoutMs) { return Wait(static_cast<int>(socket), POLLOUT, timeoutMs); }
+bool WaitReadable(SocketHandle socket, int timeoutMs) { return Wait(static_cast<int>(socket), POLLIN, timeoutMs); }
+
+}  // namespace platform
 
 }  // namespace portlink::net

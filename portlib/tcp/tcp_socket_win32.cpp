@@ -15,22 +15,28 @@ void SetOptions(SOCKET s) {
   setsockopt(s, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
 }
 
-bool SetBlocking(SOCKET s, bool blocking) {
-  u_long nonBlocking = blocking ? 0 : 1;
+bool SetNonBlocking(SOCKET s) {
+  u_long nonBlocking = 1;
   return ioctlsocket(s, FIONBIO, &nonBlocking) == 0;
 }
 
-// Waits until the non-blocking connect completes. Windows reports a refused
-// connect in the exception set, which ends the wait early.
-bool WaitConnected(SOCKET s, int timeoutMs) {
-  fd_set writable, failed;
-  FD_ZERO(&writable);
-  FD_ZERO(&failed);
-  FD_SET(s, &writable);
-  FD_SET(s, &failed);
+// Waits for `s` in the read or write set. Windows reports a refused connect
+// and other errors in the exception set, which ends the wait too.
+bool Wait(SOCKET s, bool forWriting, int timeoutMs, bool* failed = nullptr) {
+  fd_set ready, errors;
+  FD_ZERO(&ready);
+  FD_ZERO(&errors);
+  FD_SET(s, &ready);
+  FD_SET(s, &errors);
   timeval timeout{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
-  if (select(0, nullptr, &writable, &failed, &timeout) == SOCKET_ERROR) return false;
-  return FD_ISSET(s, &writable) && !FD_ISSET(s, &failed);
+  const int n = select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, &errors, &timeout);
+  if (failed != nullptr) *failed = n == SOCKET_ERROR || FD_ISSET(s, &errors);
+  return n > 0;
+}
+
+int Moved(int n) {
+  if (n != SOCKET_ERROR) return n;
+  return WSAGetLastError() == WSAEWOULDBLOCK ? platform::kWouldBlock : -1;
 }
 
 }  // namespace
@@ -53,11 +59,11 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs)
   peer.sin_family = AF_INET;
   peer.sin_port = htons(port);
   peer.sin_addr.s_addr = networkOrderAddress;
-  bool ok = SetBlocking(s, false);
+  bool ok = SetNonBlocking(s);
   if (ok && connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == SOCKET_ERROR) {
-    ok = WSAGetLastError() == WSAEWOULDBLOCK && WaitConnected(s, timeoutMs);
+    bool failed = true;
+    ok = WSAGetLastError() == WSAEWOULDBLOCK && Wait(s, true, timeoutMs, &failed) && !failed;
   }
-  ok = ok && SetBlocking(s, true);
   if (!ok) {
     closesocket(s);
     return kNoSocket;
@@ -65,18 +71,23 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs)
   return static_cast<SocketHandle>(s);
 }
 
-int SendOnce(SocketHandle socket, const uint8_t* data, int length) {
-  const int n = send(static_cast<SOCKET>(socket), reinterpret_cast<const char*>(data), length, 0);
-  return n == SOCKET_ERROR ? -1 : n;
-}
-
-int ReceiveOnce(SocketHandle socket, uint8_t* buffer, int capacity) {
-  const int n = recv(static_cast<SOCKET>(socket), reinterpret_cast<char*>(buffer), capacity, 0);
-  return n == SOCKET_ERROR ? -1 : n;
-}
-
 void CloseSocket(SocketHandle socket) {
   if (socket != kNoSocket) closesocket(static_cast<SOCKET>(socket));
 }
+
+namespace platform {
+
+int TrySend(SocketHandle socket, const uint8_t* data, int length) {
+  return Moved(send(static_cast<SOCKET>(socket), reinterpret_cast<const char*>(data), length, 0));
+}
+
+int TryReceive(SocketHandle socket, uint8_t* buffer, int capacity, bool peek) {
+  return Moved(recv(static_cast<SOCKET>(socket), reinterpret_cast<char*>(buffer), capacity, peek ? MSG_PEEK : 0));
+}
+
+bool WaitWritable(SocketHandle socket, int timeoutMs) { return Wait(static_cast<SOCKET>(socket), true, timeoutMs); }
+bool WaitReadable(SocketHandle socket, int timeoutMs) { return Wait(static_cast<SOCKET>(socket), false, timeoutMs); }
+
+}  // namespace platform
 
 }  // namespace portlink::net

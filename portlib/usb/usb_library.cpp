@@ -1,6 +1,7 @@
 // PortLinkUsb: the native half of JNativeCommonPort4WindowsUSB.
 #include "closed_transport.h"
 #include "jni_glue.h"
+#include "usb_policy.h"
 
 namespace {
 
@@ -9,7 +10,7 @@ namespace {
 struct CUSBPort {
   portlink::ClosedTransport transport;
   portlink::SystemClock clock;
-  portlink::Port port{portlink::Flavor::Usb, transport, clock};
+  portlink::Port port{portlink::kUsbPolicy, transport, clock};
 };
 
 CUSBPort* const thePort = new CUSBPort();

@@ -8,12 +8,12 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "clock.h"
-#include "port_fields.h"
 #include "stop_signal.h"
 #include "transport.h"
 
@@ -62,56 +62,69 @@ class FakeClock : public Clock {
 
 // A printer behind a transport: reads come from a script (then nothing),
 // writes are recorded, and each operation's result can be set.
-class ScriptedTransport : public UsbTransport {
+class ScriptedTransport : public Transport {
  public:
-
-  int Open(std::string_view name, std::string_view settings) override {
+  bool Open(std::string_view name, std::string_view settings) override {
     std::lock_guard lock(mutex_);
     openedWith.emplace_back(std::string(name) + "|" + std::string(settings));
-    if (!openSucceeds) return 0;
-    fields_->isOpen.store(1);
-    return 1;
+    return openSucceeds;
   }
-  int Read(uint8_t* buffer, int capacity) override {
+  ReadOutcome Read(uint8_t* buffer, int capacity) override {
     std::lock_guard lock(mutex_);
     ++reads;
     if (clock != nullptr && readTakesMs > 0) clock->Advance(readTakesMs);
-    if (fields_->isOpen.load() == 0 || replies.empty()) {
-      if (repeatLastReply && !lastReply.empty() && fields_->isOpen.load() == 1) return Copy(lastReply, buffer, capacity);
-      return 0;
+    if (replies.empty()) {
+      if (repeatLastReply && !lastReply.empty()) return {Copy(lastReply, buffer, capacity), false};
+      return {};
     }
-    lastReply = replies.front();
+    std::optional<Bytes> next = std::move(replies.front());
     replies.pop_front();
-    return Copy(lastReply, buffer, capacity);
+    if (!next) return {0, true};
+    lastReply = *next;
+    return {Copy(lastReply, buffer, capacity), false};
   }
-  // Like the USB transport, a failed write on an open port is handed over
-  // to the reconnection (a no-op for the other libraries' ports).
-  int WriteData(const uint8_t* data, int length) override {
-    const int result = Write(data, length, writeDataResult);
-    if (result == 0 && fields_->isOpen.load() == 1) ReportWriteFailure();
-    return result;
-  }
-  int WriteCommand(const uint8_t* data, int length) override {
-    const int result = Write(data, length, 1);
-    if (result == 0 && fields_->isOpen.load() == 1) ReportWriteFailure();
-    return result;
+  WriteOutcome Write(const uint8_t* data, int length, WriteKind kind) override {
+    if (onWrite) onWrite();
+    std::lock_guard lock(mutex_);
+    const int remaining = writesBeforeFailure.load();
+    if (remaining == 0 || !writesSucceed.load()) return {0, true};
+    if (remaining > 0) writesBeforeFailure.store(remaining - 1);
+    written.emplace_back(data, data + length);
+    kinds.push_back(kind);
+    return {length, false};
   }
   void ApplyClaimTimeout(int32_t timeoutMs) override { appliedTimeout.store(timeoutMs); }
-  void CloseDevice() override {
+  void Close() override {
     std::lock_guard lock(mutex_);
     ++closes;
+    open = false;
   }
-  int IsPrinterPresent() override { return present.load(); }
-  int OpenPrinterDevice() override {
+  bool IsPrinterPresent() override { return present.load() == 1; }
+  bool Reopen() override {
     reopenAttempts.fetch_add(1);
-    return reopenSucceeds.load();
+    if (onReopen) onReopen();
+    const bool ok = reopenSucceeds.load() == 1;
+    if (ok) {
+      std::lock_guard lock(mutex_);
+      open = true;
+    }
+    return ok;
   }
-  void DropDevice() override { drops.fetch_add(1); }
+  void Drop() override {
+    drops.fetch_add(1);
+    std::lock_guard lock(mutex_);
+    open = false;
+  }
 
   // Replies the printer gives to the next reads, in order.
   void Reply(Bytes bytes) {
     std::lock_guard lock(mutex_);
-    replies.push_back(std::move(bytes));
+    replies.emplace_back(std::move(bytes));
+  }
+  // The printer closes the connection after the replies so far.
+  void ReplyEndOfStream() {
+    std::lock_guard lock(mutex_);
+    replies.emplace_back(std::nullopt);
   }
   std::vector<Bytes> Written() {
     std::lock_guard lock(mutex_);
@@ -124,22 +137,29 @@ class ScriptedTransport : public UsbTransport {
     for (const Bytes& w : written) count += w == command;
     return count;
   }
+  bool DeviceOpen() {
+    std::lock_guard lock(mutex_);
+    return open;
+  }
 
   // Settings of the fake printer.
   bool openSucceeds = true;
   std::atomic<bool> writesSucceed{true};
   std::atomic<int> writesBeforeFailure{-1};  // -1: never start failing
-  int writeDataResult = 1;                   // what a successful WriteData reports
   std::atomic<int> present{1};
   std::atomic<int> reopenSucceeds{0};
   bool repeatLastReply = false;
   int readTakesMs = 0;
   FakeClock* clock = nullptr;
+  std::function<void()> onReopen;  // runs inside each reopen attempt
+  std::function<void()> onWrite;   // runs before each write
 
   // What happened.
   std::vector<std::string> openedWith;
+  std::vector<WriteKind> kinds;
   int reads = 0;
   int closes = 0;
+  bool open = true;  // the device: closed by Close and Drop, opened by Reopen
   std::atomic<int32_t> appliedTimeout{-1};
   std::atomic<int> reopenAttempts{0};
   std::atomic<int> drops{0};
@@ -150,18 +170,9 @@ class ScriptedTransport : public UsbTransport {
     std::copy(bytes.begin(), bytes.begin() + n, buffer);
     return n;
   }
-  int Write(const uint8_t* data, int length, int successResult) {
-    std::lock_guard lock(mutex_);
-    if (fields_->isOpen.load() == 0) return 0;
-    const int remaining = writesBeforeFailure.load();
-    if (remaining == 0 || !writesSucceed.load()) return 0;
-    if (remaining > 0) writesBeforeFailure.store(remaining - 1);
-    written.emplace_back(data, data + length);
-    return successResult;
-  }
 
   std::mutex mutex_;
-  std::deque<Bytes> replies;
+  std::deque<std::optional<Bytes>> replies;
   Bytes lastReply;
   std::vector<Bytes> written;
 };

@@ -5,6 +5,7 @@
 #include "fake_jni_env.h"
 #include "fakes.h"
 #include "jni_glue.h"
+#include "tcp_policy.h"
 
 namespace portlink {
 namespace {
@@ -14,7 +15,7 @@ using testing::FakeJavaString;
 using testing::FakeJniEnv;
 
 struct GlueRig {
-  GlueRig() : port(Flavor::Tcp, transport, clock) {}
+  GlueRig() : port(kTcpPolicy, transport, clock) {}
   testing::ScriptedTransport transport;
   testing::FakeClock clock;
   Port port;

@@ -3,6 +3,9 @@
 #include "fakes.h"
 #include "port.h"
 #include "printer_protocol.h"
+#include "tcp_policy.h"
+#include "lpt_policy.h"
+#include "usb_policy.h"
 
 namespace portlink {
 namespace {
@@ -15,18 +18,18 @@ using testing::WaitUntil;
 const Bytes kRequest(kCompletionRequest.begin(), kCompletionRequest.end());
 
 struct Rig {
-  explicit Rig(Flavor flavor) : port(flavor, transport, clock) { transport.clock = &clock; }
+  explicit Rig(const PortPolicy& policy) : port(policy, transport, clock) { transport.clock = &clock; }
   ScriptedTransport transport;
   FakeClock clock;
   Port port;
   PortFields& fields() { return port.Fields(); }
 };
 
-class EachFlavor : public ::testing::TestWithParam<Flavor> {};
-INSTANTIATE_TEST_SUITE_P(Libraries, EachFlavor, ::testing::Values(Flavor::Usb, Flavor::Tcp, Flavor::Lpt));
+class EachLibrary : public ::testing::TestWithParam<const PortPolicy*> {};
+INSTANTIATE_TEST_SUITE_P(Libraries, EachLibrary, ::testing::Values(&kUsbPolicy, &kTcpPolicy, &kLptPolicy));
 
-TEST_P(EachFlavor, ClosedPortResults) {
-  Rig rig(GetParam());
+TEST_P(EachLibrary, ClosedPortResults) {
+  Rig rig(*GetParam());
   rig.transport.openSucceeds = false;
   rig.port.OpenPort("SOCKET:127.0.0.1", "9100");
   const uint8_t data[3] = {1, 2, 3};
@@ -47,7 +50,7 @@ TEST_P(EachFlavor, ClosedPortResults) {
 }
 
 TEST(Port, OpenFailureRunsTheCloseStepOnlyWhereTheLibraryDoes) {
-  Rig usb(Flavor::Usb);
+  Rig usb(kUsbPolicy);
   usb.transport.openSucceeds = false;
   usb.port.OpenPort("", "");
   EXPECT_EQ(usb.transport.closes, 1);
@@ -55,7 +58,7 @@ TEST(Port, OpenFailureRunsTheCloseStepOnlyWhereTheLibraryDoes) {
   EXPECT_FALSE(usb.port.WaitForCompletePrinting());
   EXPECT_EQ(usb.clock.NowMs(), 0);
 
-  Rig tcp(Flavor::Tcp);
+  Rig tcp(kTcpPolicy);
   tcp.transport.openSucceeds = false;
   tcp.port.OpenPort("SOCKET:10.0.0.5", "9100");
   EXPECT_EQ(tcp.transport.closes, 0);
@@ -64,7 +67,7 @@ TEST(Port, OpenFailureRunsTheCloseStepOnlyWhereTheLibraryDoes) {
 }
 
 TEST(Port, DrawerKick) {
-  Rig rig(Flavor::Tcp);
+  Rig rig(kTcpPolicy);
   rig.port.OpenPort("x", "y");
   EXPECT_EQ(rig.port.OpenDrawer(2, 200, 100), kDrawerKickSent);
   EXPECT_EQ(rig.port.OpenDrawer(5, 512, 1), kDrawerKickSent);
@@ -79,12 +82,11 @@ TEST(Port, DrawerKick) {
 }
 
 TEST(Port, ReadAndWritePassThrough) {
-  Rig rig(Flavor::Lpt);
-  rig.transport.writeDataResult = 11;
+  Rig rig(kLptPolicy);
   rig.port.OpenPort("LPT1", "");
   const uint8_t data[11] = {};
-  EXPECT_EQ(rig.port.WriteData(data, 11), 11);
-  EXPECT_EQ(rig.port.WriteData(data, -5), 11);  // a negative length writes nothing
+  EXPECT_EQ(rig.port.WriteData(data, 11), 11);  // the parallel port returns the count
+  EXPECT_EQ(rig.port.WriteData(data, -5), 0);   // a negative length writes nothing
   EXPECT_EQ(rig.transport.Written()[1].size(), 0u);
   rig.transport.Reply({1, 2, 3});
   uint8_t buffer[256] = {};
@@ -94,7 +96,7 @@ TEST(Port, ReadAndWritePassThrough) {
 
 // CheckReady: NUL, DLE EOT 2 and a first answer, then DLE EOT 2 and DLE EOT 4.
 TEST(Port, ClaimWithoutMonitorChecksReadiness) {
-  Rig ready(Flavor::Tcp);
+  Rig ready(kTcpPolicy);
   ready.port.OpenPort("", "");
   for (Bytes reply : {Bytes{0x12}, Bytes{0x12}, Bytes{0x12}}) ready.transport.Reply(reply);
   EXPECT_EQ(ready.port.Claim(3000, false), 0);
@@ -107,7 +109,7 @@ TEST(Port, ClaimWithoutMonitorChecksReadiness) {
   EXPECT_EQ(ready.fields().claimTimeout.load(), 3000);
   EXPECT_EQ(ready.fields().isOpen.load(), 1);
 
-  Rig cover(Flavor::Usb);
+  Rig cover(kUsbPolicy);
   cover.port.OpenPort("", "");
   for (Bytes reply : {Bytes{0x12}, Bytes{0x16}}) cover.transport.Reply(reply);
   EXPECT_EQ(cover.port.Claim(0, false), 1);
@@ -115,18 +117,18 @@ TEST(Port, ClaimWithoutMonitorChecksReadiness) {
   EXPECT_EQ(cover.transport.closes, 1);
   EXPECT_EQ(cover.port.Claim(0, false), 1);  // the port stays closed
 
-  Rig paper(Flavor::Tcp);
+  Rig paper(kTcpPolicy);
   paper.port.OpenPort("", "");
   for (Bytes reply : {Bytes{0x12}, Bytes{0x12}, Bytes{0x72}}) paper.transport.Reply(reply);
   EXPECT_EQ(paper.port.Claim(0, false), 1);
 
-  Rig silent(Flavor::Tcp);
+  Rig silent(kTcpPolicy);
   silent.port.OpenPort("", "");
   EXPECT_EQ(silent.port.Claim(0, false), 1);
   EXPECT_EQ(silent.transport.Written().size(), 2u);  // no answer to the first query
 
   // Answers the first query, then nothing: gives up after half a second.
-  Rig late(Flavor::Usb);
+  Rig late(kUsbPolicy);
   late.port.OpenPort("", "");
   late.transport.Reply({0x12});
   EXPECT_EQ(late.port.Claim(0, false), 1);
@@ -135,7 +137,7 @@ TEST(Port, ClaimWithoutMonitorChecksReadiness) {
 }
 
 TEST(Port, ParallelClaimSkipsTheCheckAndAppliesTheTimeout) {
-  Rig rig(Flavor::Lpt);
+  Rig rig(kLptPolicy);
   rig.port.OpenPort("LPT1", "");
   EXPECT_EQ(rig.port.Claim(5000, false), 0);
   EXPECT_EQ(rig.transport.appliedTimeout.load(), 5000);
@@ -143,8 +145,8 @@ TEST(Port, ParallelClaimSkipsTheCheckAndAppliesTheTimeout) {
   EXPECT_FALSE(rig.port.MonitorThreadRunning());
 }
 
-TEST_P(EachFlavor, ClaimWithMonitorRunsUntilClose) {
-  Rig rig(GetParam());
+TEST_P(EachLibrary, ClaimWithMonitorRunsUntilClose) {
+  Rig rig(*GetParam());
   rig.port.OpenPort("", "");
   rig.transport.repeatLastReply = true;
   rig.transport.Reply({0x14, 0x00, 0x00, 0x0F});
@@ -163,7 +165,7 @@ TEST_P(EachFlavor, ClaimWithMonitorRunsUntilClose) {
 }
 
 TEST(Port, CloseCutsADrawerPauseShort) {
-  Rig rig(Flavor::Tcp);
+  Rig rig(kTcpPolicy);
   rig.clock.blockFromMs = 1000;
   rig.port.OpenPort("", "");
   rig.transport.repeatLastReply = true;
@@ -176,7 +178,7 @@ TEST(Port, CloseCutsADrawerPauseShort) {
 }
 
 TEST(CompletionWait, RepeatsTheRequestEveryTenSecondsUntilStopped) {
-  Rig rig(Flavor::Tcp);
+  Rig rig(kTcpPolicy);
   rig.port.OpenPort("", "");
   rig.clock.SetHook([&](int64_t now) {
     if (now >= 25000) rig.fields().stopRequested.Set();
@@ -187,7 +189,7 @@ TEST(CompletionWait, RepeatsTheRequestEveryTenSecondsUntilStopped) {
 }
 
 TEST(CompletionWait, ReturnsWhenTheReplyArrives) {
-  Rig rig(Flavor::Usb);
+  Rig rig(kUsbPolicy);
   rig.port.OpenPort("", "");
   rig.clock.SetHook([&](int64_t now) {
     EXPECT_EQ(rig.fields().fastPoll.load(), 1);
@@ -199,20 +201,20 @@ TEST(CompletionWait, ReturnsWhenTheReplyArrives) {
 }
 
 TEST(CompletionWait, EndsOnAFailedRepeatOrAnErrorStatus) {
-  Rig neverOpened(Flavor::Tcp);
+  Rig neverOpened(kTcpPolicy);
   EXPECT_FALSE(neverOpened.port.WaitForCompletePrinting());
   EXPECT_GE(neverOpened.clock.NowMs(), 10000);
   EXPECT_LT(neverOpened.clock.NowMs(), 10100);
 
   for (int32_t status : {kCoverOpen, kPaperEmpty, kReservedStatus, kOffline}) {
-    Rig tcp(Flavor::Tcp);
+    Rig tcp(kTcpPolicy);
     tcp.port.OpenPort("", "");
     tcp.fields().printerStatus.store(status);
     EXPECT_FALSE(tcp.port.WaitForCompletePrinting());
     EXPECT_LT(tcp.clock.NowMs(), 100) << status;
   }
   // The USB library keeps waiting while the printer is offline.
-  Rig usb(Flavor::Usb);
+  Rig usb(kUsbPolicy);
   usb.port.OpenPort("", "");
   usb.fields().printerStatus.store(kOffline);
   usb.clock.SetHook([&](int64_t now) {
@@ -223,7 +225,7 @@ TEST(CompletionWait, EndsOnAFailedRepeatOrAnErrorStatus) {
 }
 
 TEST(UsbReconnect, AFailedWriteReopensThePrinter) {
-  Rig rig(Flavor::Usb);
+  Rig rig(kUsbPolicy);
   rig.port.OpenPort("", "");
   rig.fields().connected.store(1);
   rig.fields().monitorMode.store(1);
@@ -246,7 +248,7 @@ TEST(UsbReconnect, AFailedWriteReopensThePrinter) {
 }
 
 TEST(UsbReconnect, CloseEndsAReconnectionInProgress) {
-  Rig rig(Flavor::Usb);
+  Rig rig(kUsbPolicy);
   rig.port.OpenPort("", "");
   rig.transport.Reply({0x14, 0x00, 0x00, 0x0F});
   rig.port.Claim(0, true);

@@ -95,7 +95,7 @@ TEST(Decoding, UsbStatusBackMonitor) {
            {0x3B, 0x31, 0x00, 0x10, 0x00, 0x00, 0x0F},
            {kNormal, 0, 1, U, U, 2000}},
       },
-      DecodeUsbStatusBack);
+      DecodeStatusBackWithPresence);
 }
 
 TEST(Decoding, UsbBasicMonitor) {
@@ -114,20 +114,20 @@ TEST(Decoding, UsbBasicMonitor) {
           {"a tie asks for blocks again", {0x10, 0, 0, 0, 0x14, 0, 0, 0}, {kNormal, 0, U, U, U, 100, 1}},
           {"completion at the start", {0x37, 0x22, 0x46, 0x46, 0x46, 0x46, 0x00, 0x99, 0x99, 0x99, 0x99}, {U, U, U, 1}},
       },
-      DecodeUsbBasic);
+      DecodeBasic);
 
   Bytes flood(256, 0x14);
   flood[253] = flood[254] = flood[255] = 0x00;
-  const Outcome full = ApplyAll(DecodeUsbBasic(flood));
+  const Outcome full = ApplyAll(DecodeBasic(flood));
   EXPECT_EQ(full.enableWrites, 1);
   EXPECT_EQ(full.pauseMs, 1000);
   // The status blocks in a full buffer are still judged after the flood report.
   EXPECT_EQ(full.printerStatus, kNormal);
   Bytes garbage(256, 0x55);
-  EXPECT_EQ(ApplyAll(DecodeUsbBasic(garbage)).printerStatus, kOffline);
+  EXPECT_EQ(ApplyAll(DecodeBasic(garbage)).printerStatus, kOffline);
 
   // Without a connection a tie writes nothing.
-  const Outcome tie = ApplyAll(DecodeUsbBasic(Bytes{0x10, 0, 0, 0, 0x14, 0, 0, 0}), false);
+  const Outcome tie = ApplyAll(DecodeBasic(Bytes{0x10, 0, 0, 0, 0x14, 0, 0, 0}), false);
   EXPECT_EQ(tie.enableWrites, 0);
 }
 
@@ -147,7 +147,7 @@ TEST(Decoding, NetworkStatusBackMonitor) {
           {"a byte between the blocks", {0x10, 0, 0, 0, 0x14, 0, 0, 0x0F}, {kNormal, 0, 0, U, U, 2000}},
           {"completion reply", {0x37, 0x22, 0x46, 0x46, 0x46, 0x46, 0x00}, {U, U, U, 1}},
       },
-      DecodeNetworkStatusBack);
+      DecodeStatusBack);
 }
 
 TEST(Decoding, ReplyShapesAtTheEdges) {
@@ -177,7 +177,7 @@ namespace {
 // A status block's printer status is visible before the drawer pauses, so
 // that a poller does not wait out a second per drawer byte to see it.
 TEST(Decoding, StatusComesBeforeTheDrawerPauses) {
-  for (auto decode : {DecodeUsbStatusBack, DecodeNetworkStatusBack}) {
+  for (auto decode : {DecodeStatusBackWithPresence, DecodeStatusBack}) {
     const Effects effects = decode(std::vector<uint8_t>{0x14, 0x00, 0x00, 0x0F});
     ASSERT_FALSE(effects.empty());
     EXPECT_EQ(effects.front(), (Effect{Effect::SetPrinterStatus, kNormal}));

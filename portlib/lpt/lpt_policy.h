@@ -1,0 +1,10 @@
+// How PortLinkLpt's frame and monitor behave.
+#pragma once
+
+#include "port_policy.h"
+
+namespace portlink {
+
+extern const PortPolicy kLptPolicy;
+
+}  // namespace portlink
