@@ -39,7 +39,11 @@ HELP = """commands (one per line; every answer is one line, "receipt" ends with 
   drawer open|close       move the drawer sensor by hand
   stall [MS]              stop reading from the connection (for MS ms, or until resume)
   resume                  read again
-  drop                    close the current connection
+  drop                    reset the current connections (abortive: unread input is lost)
+  close                   close the current connections cleanly (FIN)
+  reset-unread [MS]       stop reading for MS ms (default 50) so input piles up unread, then
+                          reset the connections and forget what was received and printed
+  rate BYTES_PER_S        read at most this fast (0: as fast as possible)
   refuse | accept         refuse new connections / accept them again
   online                  send the online notice 3B 31 00
   status                  the current status block and counters
@@ -196,14 +200,17 @@ class Connection:
     def read_loop(self):
         while not self.closed.is_set():
             self.sim.wait_unstalled()
+            rate = self.sim.rate
             try:
-                data = self.sock.recv(65536)
+                data = self.sock.recv(max(256, rate // 50) if rate else 65536)
             except OSError:
                 data = b""
             if not data:
                 break
             if self.printer.note_received(data, self.generation):
                 self.incoming.put(data)
+            if rate:  # a slow printer: each chunk takes its time
+                time.sleep(len(data) / rate)
         self.close()
         self.sim.forget(self)
 
@@ -350,6 +357,7 @@ class Simulator:
         self.unstalled = threading.Event()
         self.unstalled.set()
         self.stall_timer = None
+        self.rate = 0
         self.listener = None
         self.refusing = False
         self.stopped = threading.Event()
@@ -463,6 +471,21 @@ class Simulator:
             for connection in self.each_connection():
                 connection.close(reset=True)
             return "ok"
+        if name == "close":
+            for connection in self.each_connection():
+                connection.close()
+            return "ok"
+        if name == "reset-unread":
+            self.unstalled.clear()
+            time.sleep((int(args[0]) if args else 50) / 1000.0)
+            for connection in self.each_connection():
+                connection.close(reset=True)
+            printer.clear()
+            self.unstalled.set()
+            return "ok"
+        if name == "rate" and args:
+            self.rate = max(0, int(args[0]))
+            return "ok"
         if name == "refuse":
             if self.listener is not None:
                 try:  # wakes the accepting thread; a bare close would leave it listening
@@ -511,6 +534,7 @@ class Simulator:
                 self.connections.clear()
                 self.accepted = 0
             self.unstalled.set()
+            self.rate = 0
             if self.listener is None:
                 self.listen()
             self.broadcast_status()

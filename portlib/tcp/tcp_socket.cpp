@@ -32,10 +32,5 @@ int ReceiveOnce(SocketHandle socket, uint8_t* buffer, int capacity) {
                        [&](int ms) { return platform::WaitReadable(socket, ms); });
 }
 
-bool PeerClosed(SocketHandle socket) {
-  uint8_t byte = 0;
-  const int n = platform::TryReceive(socket, &byte, 1, true);
-  return n == 0 || n == -1;
-}
 
 }  // namespace portlink::net

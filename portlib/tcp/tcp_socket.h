@@ -37,8 +37,9 @@ int SendOnce(SocketHandle socket, const uint8_t* data, int length);
 // error or when nothing came within 100 ms.
 int ReceiveOnce(SocketHandle socket, uint8_t* buffer, int capacity);
 
-// True when the peer has closed (or reset) the connection and nothing it
-// sent is left unread.
+// True when the peer is known to have closed (or reset) the connection.
+// Linux knows it even while input is left unread; Windows only once the
+// input has been read.
 bool PeerClosed(SocketHandle socket);
 
 void CloseSocket(SocketHandle socket);

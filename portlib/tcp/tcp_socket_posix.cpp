@@ -72,6 +72,11 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs)
   return fd;
 }
 
+bool PeerClosed(SocketHandle socket) {
+  pollfd entry{static_cast<int>(socket), POLLRDHUP, 0};
+  return poll(&entry, 1, 0) == 1 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
 void CloseSocket(SocketHandle socket) {
   if (socket != kNoSocket) close(static_cast<int>(socket));
 }

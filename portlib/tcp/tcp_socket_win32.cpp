@@ -71,6 +71,12 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs)
   return static_cast<SocketHandle>(s);
 }
 
+bool PeerClosed(SocketHandle socket) {
+  char byte = 0;
+  const int n = recv(static_cast<SOCKET>(socket), &byte, 1, MSG_PEEK);
+  return n == 0 || (n == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK);
+}
+
 void CloseSocket(SocketHandle socket) {
   if (socket != kNoSocket) closesocket(static_cast<SOCKET>(socket));
 }

@@ -6,8 +6,10 @@
 #include <chrono>
 #include <condition_variable>
 #include <deque>
+#include <algorithm>
 #include <functional>
 #include <mutex>
+#include <new>
 #include <optional>
 #include <string>
 #include <thread>
@@ -70,6 +72,7 @@ class ScriptedTransport : public Transport {
     return openSucceeds;
   }
   ReadOutcome Read(uint8_t* buffer, int capacity) override {
+    if (onRead) onRead();
     std::lock_guard lock(mutex_);
     ++reads;
     if (clock != nullptr && readTakesMs > 0) clock->Advance(readTakesMs);
@@ -84,10 +87,11 @@ class ScriptedTransport : public Transport {
     return {Copy(lastReply, buffer, capacity), false};
   }
   WriteOutcome Write(const uint8_t* data, int length, WriteKind kind) override {
-    if (onWrite) onWrite();
+    if (throwOnWrite) throw std::bad_alloc();
+    if (onWrite) onWrite(Bytes(data, data + length));
     std::lock_guard lock(mutex_);
     const int remaining = writesBeforeFailure.load();
-    if (remaining == 0 || !writesSucceed.load()) return {0, true};
+    if (remaining == 0 || !writesSucceed.load() || !open) return {std::min(writtenOnFailure, length), true};
     if (remaining > 0) writesBeforeFailure.store(remaining - 1);
     written.emplace_back(data, data + length);
     kinds.push_back(kind);
@@ -152,7 +156,10 @@ class ScriptedTransport : public Transport {
   int readTakesMs = 0;
   FakeClock* clock = nullptr;
   std::function<void()> onReopen;  // runs inside each reopen attempt
-  std::function<void()> onWrite;   // runs before each write
+  std::function<void(const Bytes&)> onWrite;  // sees each write first (to answer it)
+  std::function<void()> onRead;               // runs inside each read
+  int writtenOnFailure = 0;                   // what a failing write says it took
+  bool throwOnWrite = false;
 
   // What happened.
   std::vector<std::string> openedWith;

@@ -181,6 +181,85 @@ TEST_F(TcpScenario, SocketPrefixVariants) {
   EXPECT_EQ(Accepted(), "1");
 }
 
+TEST_F(TcpScenario, ACleanCloseIsSeenAndTheNextWriteReconnects) {
+  Open();
+  ASSERT_EQ(port.Claim(1000, true), 0);
+  ASSERT_TRUE(StatusBecomes(kNormal));
+  ASSERT_EQ(port.WriteData("before\n"), 1);
+  ASSERT_TRUE(WaitUntil([&] { return sim.Receipt() == "before\n"; }));
+  sim.Command("close");
+  EXPECT_TRUE(StatusBecomes(kOffline));  // the monitor read the end of the stream
+  EXPECT_EQ(port.WriteData("after\n"), 1);
+  EXPECT_TRUE(WaitUntil([&] { return sim.Receipt() == "before\nafter\n"; })) << sim.Receipt();
+  EXPECT_TRUE(StatusBecomes(kNormal));
+  EXPECT_EQ(Accepted(), "2");
+}
+
+TEST_F(TcpScenario, AWriteNoticesACleanCloseWithoutAMonitor) {
+  Open();
+  ASSERT_EQ(port.WriteData("one\n"), 1);
+  ASSERT_TRUE(WaitUntil([&] { return sim.Receipt() == "one\n"; }));
+  sim.Command("close");
+  ASSERT_TRUE(WaitUntil([&] { return sim.StatusField("connections") == "0"; }));
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_EQ(port.WriteData("two\n"), 1);
+  EXPECT_TRUE(WaitUntil([&] { return sim.Receipt() == "one\ntwo\n"; })) << sim.Receipt();
+  EXPECT_EQ(Accepted(), "2");
+}
+
+// The printer resets the connection while the job's bytes sit unread in its
+// buffers: they are gone, so the whole job goes out again.
+TEST_F(TcpScenario, AResetWithUnreadInputResendsTheWholeJob) {
+  Open();
+  std::string job;
+  for (int line = 0; job.size() < (3u << 20); ++line) job += "receipt line " + std::to_string(line) + "\n";
+  job.resize(3u << 20);
+  jint result = -1;
+  std::thread writer([&] { result = port.WriteData(job); });
+  sim.Command("wait-bytes 262144 20000");
+  sim.Command("reset-unread 50");
+  writer.join();
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(sim.Command("wait-bytes 3145728 30000"), "received 3145728");
+  const std::string received = sim.Command("received");
+  EXPECT_NE(received.find("fnv1a64=" + Hex64(Fnv1a64(job))), std::string::npos) << received;
+}
+
+TEST_F(TcpScenario, ASlowButSteadyPrinterIsNotTakenForLost) {
+  Open();
+  sim.Command("rate 400000");
+  std::string job(200000, 'x');
+  for (size_t i = 0; i < job.size(); i += 50) job[i] = '\n';
+  EXPECT_EQ(port.WriteData(job), 1);
+  EXPECT_EQ(sim.Command("wait-bytes 200000 20000"), "received 200000");
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const std::string received = sim.Command("received");
+  EXPECT_NE(received.find("received 200000 "), std::string::npos) << received;  // once
+  EXPECT_NE(received.find("fnv1a64=" + Hex64(Fnv1a64(job))), std::string::npos) << received;
+  EXPECT_EQ(Accepted(), "1");
+  EXPECT_EQ(port.PrinterStatus(), kNormal);
+}
+
+TEST_F(TcpScenario, ACloseDuringAReconnectionLeavesThePortClosed) {
+  Open();
+  ASSERT_EQ(port.WriteData("first\n"), 1);
+  ASSERT_TRUE(WaitUntil([&] { return sim.Receipt() == "first\n"; }));
+  sim.Command("drop");
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  jint result = -1;
+  std::thread writer([&] { result = port.WriteData("second\n"); });  // reconnects, then pauses
+  ASSERT_TRUE(WaitUntil([&] { return Accepted() == "2"; }));
+  port.ClosePort();
+  writer.join();
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(port.WriteData("late\n"), 0);
+  EXPECT_TRUE(WaitUntil([&] { return sim.StatusField("connections") == "0"; }));
+  Open();  // a fresh connection, not a revived one
+  EXPECT_EQ(port.WriteData("fresh\n"), 1);
+  EXPECT_TRUE(WaitUntil([&] { return sim.Receipt() == "first\nfresh\n"; })) << sim.Receipt();
+  EXPECT_EQ(Accepted(), "3");
+}
+
 TEST_F(TcpScenario, LargeWriteArrivesCompleteAndInOrder) {
   Open();
   std::string job;
