@@ -1,0 +1,74 @@
+// One device opened as a file: a parallel port, a USB printer's device node,
+// a serial adapter. Writes with a time allowance, reads with a time-out or
+// only of what is queued, purges, and the system's reason for the last
+// failure. One implementation per platform (device_file_posix.cpp: a
+// non-blocking descriptor and poll; device_file_win32.cpp: overlapped I/O,
+// polling, CancelIo).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace portlink {
+
+// The communication time-outs of a port device, in milliseconds. Windows
+// applies them to the device; elsewhere the explicit time-outs of Read and
+// Write serve instead.
+struct DeviceTimeouts {
+  uint32_t readIntervalMs = 0;
+  uint32_t readTotalMultiplierMs = 0;
+  uint32_t readTotalConstantMs = 0;
+  uint32_t writeTotalMultiplierMs = 0;
+  uint32_t writeTotalConstantMs = 0;
+};
+
+class DeviceFile {
+ public:
+  enum class Mode {
+    Waitable,  // overlapped (Windows) or non-blocking (POSIX): every wait has a limit
+    Blocking,  // each call blocks as the device's own time-outs allow
+  };
+  struct Result {
+    int count = 0;   // bytes moved
+    bool ok = true;  // false: an error, or the time ran out before all was moved
+  };
+
+  DeviceFile() = default;
+  ~DeviceFile() { Close(); }
+  DeviceFile(const DeviceFile&) = delete;
+  DeviceFile& operator=(const DeviceFile&) = delete;
+
+  // Opens `path` for reading and writing, shared with no other program.
+  bool Open(const std::string& path, Mode mode);
+  bool IsOpen() const { return handle_ != kNoHandle; }
+  void Close();
+
+  // Writes all `length` bytes, polling every `pollMs` where the platform
+  // must poll; gives up once `allowanceMs` have passed since the call began,
+  // with what is pending cancelled. A Blocking device writes once.
+  Result Write(const uint8_t* data, int length, int allowanceMs, int pollMs = 10);
+  // Reads up to `capacity` bytes, waiting at most `timeoutMs` for the first
+  // (0: only what is queued now). A Blocking device reads once.
+  Result Read(uint8_t* buffer, int capacity, int timeoutMs);
+  // Bytes queued for input; -1 when the device can't tell.
+  int QueuedInput();
+  void PurgeInput();
+  void PurgeOutput();
+  // Queue sizes and communication time-outs; where a device has none, nothing.
+  void SetQueueSizes(uint32_t inputBytes, uint32_t outputBytes);
+  void SetTimeouts(const DeviceTimeouts& timeouts);
+
+  // The system's code (errno, GetLastError) and text for the last failure.
+  int LastError() const { return lastError_; }
+  std::string LastErrorText() const;
+
+ private:
+  static constexpr intptr_t kNoHandle = -1;
+  void Fail();  // records the system's current error
+
+  intptr_t handle_ = kNoHandle;
+  Mode mode_ = Mode::Waitable;
+  int lastError_ = 0;
+};
+
+}  // namespace portlink

@@ -1,0 +1,124 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "device_file.h"
+
+namespace portlink {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+int MillisecondsLeft(SteadyClock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+  return left > 0 ? static_cast<int>(left) : 0;
+}
+
+// Waits for `events`; true when ready (or when the device has an error to report).
+bool Wait(int fd, short events, int timeoutMs) {
+  pollfd entry{fd, events, 0};
+  int ready;
+  do {
+    ready = poll(&entry, 1, timeoutMs);
+  } while (ready < 0 && errno == EINTR);
+  return ready > 0;
+}
+
+bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
+
+}  // namespace
+
+void DeviceFile::Fail() { lastError_ = errno; }
+
+std::string DeviceFile::LastErrorText() const { return std::strerror(lastError_); }
+
+bool DeviceFile::Open(const std::string& path, Mode mode) {
+  Close();
+  const int flags = O_RDWR | O_NOCTTY | O_CLOEXEC | (mode == Mode::Waitable ? O_NONBLOCK : 0);
+  const int fd = open(path.c_str(), flags);
+  if (fd < 0) {
+    Fail();
+    return false;
+  }
+  // No sharing: a device another program holds is refused.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    Fail();
+    close(fd);
+    return false;
+  }
+  handle_ = fd;
+  mode_ = mode;
+  return true;
+}
+
+void DeviceFile::Close() {
+  if (handle_ == kNoHandle) return;
+  close(static_cast<int>(handle_));
+  handle_ = kNoHandle;
+}
+
+DeviceFile::Result DeviceFile::Write(const uint8_t* data, int length, int allowanceMs, int /*pollMs*/) {
+  const int fd = static_cast<int>(handle_);
+  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(allowanceMs);
+  Result result;
+  while (result.count < length) {
+    const ssize_t n = write(fd, data + result.count, static_cast<size_t>(length - result.count));
+    if (n > 0) {
+      result.count += static_cast<int>(n);
+      if (mode_ == Mode::Blocking) break;
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && !WouldBlock(errno)) {
+      Fail();
+      result.ok = false;
+      return result;
+    }
+    const int left = MillisecondsLeft(deadline);
+    if (mode_ == Mode::Blocking || left == 0 || !Wait(fd, POLLOUT, left)) {
+      lastError_ = ETIMEDOUT;  // the device took nothing more within the allowance
+      result.ok = false;
+      return result;
+    }
+  }
+  result.ok = result.count == length;
+  return result;
+}
+
+DeviceFile::Result DeviceFile::Read(uint8_t* buffer, int capacity, int timeoutMs) {
+  const int fd = static_cast<int>(handle_);
+  if (mode_ == Mode::Waitable && !Wait(fd, POLLIN, timeoutMs)) return {};
+  for (;;) {
+    const ssize_t n = read(fd, buffer, static_cast<size_t>(capacity));
+    if (n >= 0) return {static_cast<int>(n), true};
+    if (errno == EINTR) continue;
+    if (WouldBlock(errno)) return {};
+    Fail();
+    return {0, false};
+  }
+}
+
+int DeviceFile::QueuedInput() {
+  int queued = 0;
+  if (ioctl(static_cast<int>(handle_), FIONREAD, &queued) != 0) {
+    Fail();
+    return -1;
+  }
+  return queued;
+}
+
+// Terminals have queues to flush; other devices have nothing to purge.
+void DeviceFile::PurgeInput() { tcflush(static_cast<int>(handle_), TCIFLUSH); }
+void DeviceFile::PurgeOutput() { tcflush(static_cast<int>(handle_), TCOFLUSH); }
+void DeviceFile::SetQueueSizes(uint32_t, uint32_t) {}
+void DeviceFile::SetTimeouts(const DeviceTimeouts&) {}
+
+}  // namespace portlink
