@@ -121,6 +121,12 @@ public final class TcpJvmTest {
         sim("accept");
         check("next write reconnects", write("back\n") == 1);
         check("status Normal after reconnecting", port._getPrinterStatus() == 0);
+        sim("close");
+        Thread.sleep(100);
+        check("write after a clean close reconnects", write("after close\n") == 1);
+        check("and arrives", eventually(() -> {
+            try { return receipt().contains("after close"); } catch (Exception e) { return false; }
+        }));
         port._closePort();
 
         open();
