@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A simulated ESC/POS receipt printer with a cash drawer, for tests and the demo.
 
-The printer listens on TCP. It answers the real-time status queries DLE EOT 2
+The printer listens on TCP and, with --pty, on a pseudo-terminal. It answers the real-time status queries DLE EOT 2
 and DLE EOT 4, sends four-byte automatic status blocks after GS a n (at once and
 on every change), answers the completion request GS ( H with its reply once
 everything before it is printed, and records drawer kicks (ESC p), whose pulse
@@ -40,7 +40,8 @@ HELP = """commands (one per line; every answer is one line, "receipt" ends with 
   stall [MS]              stop reading from the connection (for MS ms, or until resume)
   resume                  read again
   drop                    reset the current connections (abortive: unread input is lost)
-  close                   close the current connections cleanly (FIN)
+  close                   close the current connections cleanly (FIN); hang up the pseudo-terminal
+  pty                     serve a new pseudo-terminal (a printer plugged in again); answers its path
   reset-unread [MS]       stop reading for MS ms (default 50) so input piles up unread, then
                           reset the connections and forget what was received and printed
   rate BYTES_PER_S        read at most this fast (0: as fast as possible)
@@ -158,13 +159,77 @@ class Printer:
             return lines
 
 
+class SocketChannel:
+    """The printer's TCP front end: one accepted connection."""
+
+    hangs_up_on_reset = True
+
+    def __init__(self, sock):
+        self.sock = sock
+
+    def recv(self, size):
+        return self.sock.recv(size)
+
+    def send(self, data):
+        self.sock.sendall(data)
+
+    def close(self, reset=False):
+        try:
+            if reset:  # an abortive close: the peer's next send fails at once
+                self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
+                self.sock.shutdown(socket.SHUT_RD)  # wakes the reader without a FIN
+            else:
+                self.sock.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+        self.sock.close()
+
+
+class PtyChannel:
+    """The printer's pseudo-terminal front end, for the parallel and USB ports:
+    the simulator holds the master and keeps the slave open (raw, no echo), so
+    a port that opens and closes the slave never hangs the line up."""
+
+    hangs_up_on_reset = False
+
+    def __init__(self):
+        import termios
+        import tty
+        self.master, self.slave = os.openpty()
+        tty.setraw(self.slave, termios.TCSANOW)
+        self.path = os.ttyname(self.slave)
+
+    def recv(self, size):
+        try:
+            return os.read(self.master, size)
+        except OSError:
+            return b""
+
+    def send(self, data):
+        view = memoryview(data)
+        while view:
+            written = os.write(self.master, view)
+            view = view[written:]
+
+    def discard_input(self):
+        import termios
+        termios.tcflush(self.master, termios.TCIFLUSH)
+
+    def close(self, reset=False):  # a hang-up: the port's reads and writes fail
+        for fd in (self.master, self.slave):
+            try:
+                os.close(fd)
+            except OSError:
+                pass
+
+
 class Connection:
     """One client: a thread that reads as fast as it can (unless stalled) and a
     thread that interprets what was read, in order."""
 
-    def __init__(self, sim, sock):
+    def __init__(self, sim, channel):
         self.sim = sim
-        self.sock = sock
+        self.channel = channel
         self.printer = sim.printer
         self.generation = sim.printer.generation
         self.incoming = queue.Queue()
@@ -179,36 +244,37 @@ class Connection:
     def send(self, data):
         with self.send_lock:
             try:
-                self.sock.sendall(data)
+                self.channel.send(data)
             except OSError:
                 self.close()
 
     def close(self, reset=False):
         if not self.closed.is_set():
             self.closed.set()
-            try:
-                if reset:  # an abortive close: the peer's next send fails at once
-                    self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, struct.pack("ii", 1, 0))
-                    self.sock.shutdown(socket.SHUT_RD)  # wakes the reader without a FIN
-                else:
-                    self.sock.shutdown(socket.SHUT_RDWR)
-            except OSError:
-                pass
-            self.sock.close()
+            self.channel.close(reset)
             self.incoming.put(None)
+
+    def renew(self):
+        """A reset of a front end that stays: forget what it was asked and sent."""
+        self.channel.discard_input()
+        with self.status_lock:
+            self.status_back = False
+            self.last_block = None
+        self.generation = self.printer.generation
 
     def read_loop(self):
         while not self.closed.is_set():
             self.sim.wait_unstalled()
             rate = self.sim.rate
             try:
-                data = self.sock.recv(max(256, rate // 50) if rate else 65536)
+                data = self.channel.recv(max(256, rate // 50) if rate else 65536)
             except OSError:
                 data = b""
             if not data:
                 break
-            if self.printer.note_received(data, self.generation):
-                self.incoming.put(data)
+            generation = self.generation
+            if self.printer.note_received(data, generation):
+                self.incoming.put((generation, data))
             if rate:  # a slow printer: each chunk takes its time
                 time.sleep(len(data) / rate)
         self.close()
@@ -225,10 +291,12 @@ class Connection:
     def interpret_loop(self):
         buffer = b""
         while True:
-            data = self.incoming.get()
-            if data is None:
+            item = self.incoming.get()
+            if item is None:
                 return
-            if self.generation != self.printer.generation:
+            generation, data = item
+            if generation != self.printer.generation:
+                buffer = b""
                 continue
             buffer += data
             buffer = self.interpret(buffer)
@@ -362,6 +430,8 @@ class Simulator:
         self.refusing = False
         self.stopped = threading.Event()
         self.verbose = args.verbose
+        self.pty_link = args.pty_link
+        self.pty_path = ""
 
     def say(self, text):
         if self.verbose:
@@ -388,8 +458,25 @@ class Simulator:
             sock.setsockopt(socket.IPPROTO_TCP, socket.TCP_NODELAY, 1)
             with self.lock:
                 self.accepted += 1
-                self.connections.append(Connection(self, sock))
+                self.connections.append(Connection(self, SocketChannel(sock)))
             self.say("connection accepted")
+
+    def open_pty(self):
+        """Serves a new pseudo-terminal (after a hang-up: the printer plugged in
+        again); its slave's path, also linked from --pty-link."""
+        channel = PtyChannel()
+        with self.lock:
+            self.connections.append(Connection(self, channel))
+        if self.pty_link:
+            os.makedirs(os.path.dirname(os.path.abspath(self.pty_link)), exist_ok=True)
+            temporary = self.pty_link + ".new"
+            if os.path.lexists(temporary):
+                os.unlink(temporary)
+            os.symlink(channel.path, temporary)
+            os.replace(temporary, self.pty_link)
+        self.pty_path = channel.path
+        self.say("serving " + channel.path)
+        return channel.path
 
     def forget(self, connection):
         with self.lock:
@@ -475,6 +562,8 @@ class Simulator:
             for connection in self.each_connection():
                 connection.close()
             return "ok"
+        if name == "pty":
+            return "pty " + self.open_pty()
         if name == "reset-unread":
             self.unstalled.clear()
             time.sleep((int(args[0]) if args else 50) / 1000.0)
@@ -529,9 +618,12 @@ class Simulator:
         if name == "reset":
             printer.reset()
             for connection in self.each_connection():
-                connection.close()
+                if connection.channel.hangs_up_on_reset:
+                    connection.close()
+                else:
+                    connection.renew()
             with self.lock:
-                self.connections.clear()
+                self.connections = [c for c in self.connections if not c.closed.is_set()]
                 self.accepted = 0
             self.unstalled.set()
             self.rate = 0
@@ -578,11 +670,14 @@ def main():
     parser.add_argument("--host", default="127.0.0.1", help="address to listen on (default 127.0.0.1)")
     parser.add_argument("--port", type=int, default=0, help="printer port (default: a free one)")
     parser.add_argument("--control-port", type=int, default=0, help="control port (default: a free one)")
-    parser.add_argument("--ports-file", help="write 'PRINTER_PORT CONTROL_PORT' here once listening")
+    parser.add_argument("--ports-file", help="write 'PRINTER_PORT CONTROL_PORT [PTY]' here once listening")
     parser.add_argument("--drawer-close-ms", type=int, default=1500,
                         help="a kicked drawer closes again after this long; 0 keeps it open (default 1500)")
     parser.add_argument("--receive-buffer", type=int, default=0,
                         help="socket receive buffer in bytes, so that a stall is felt sooner (default: system)")
+    parser.add_argument("--pty", action="store_true",
+                        help="also serve the printer on a pseudo-terminal (raw, no echo), for device-file ports")
+    parser.add_argument("--pty-link", help="with --pty: keep a symbolic link here to the pseudo-terminal")
     parser.add_argument("--receipt-file", help="write the printed receipt here when the simulator stops")
     parser.add_argument("--verbose", action="store_true", help="log connections and kicks on stderr")
     args = parser.parse_args()
@@ -596,9 +691,11 @@ def main():
     control_port = control.getsockname()[1]
     threading.Thread(target=sim.serve_control, args=(control,), daemon=True).start()
     threading.Thread(target=sim.tick, daemon=True).start()
+    if args.pty or args.pty_link:
+        sim.open_pty()
     if args.ports_file:
         with open(args.ports_file + ".tmp", "w") as f:
-            f.write("%d %d\n" % (sim.port, control_port))
+            f.write("%d %d %s\n" % (sim.port, control_port, sim.pty_path))
         os.replace(args.ports_file + ".tmp", args.ports_file)
     print("simulated printer on %s:%d, control on port %d" % (args.host, sim.port, control_port),
           file=sys.stderr, flush=True)

@@ -9,7 +9,7 @@ namespace portlink {
 
 class ClosedTransport final : public Transport {
  public:
-  bool Open(std::string_view, std::string_view) override { return false; }
+  bool Open(std::string_view, std::string_view, OsClass) override { return false; }
   ReadOutcome Read(uint8_t*, int) override { return {}; }
   WriteOutcome Write(const uint8_t*, int, WriteKind) override { return {0, true}; }
   void Close() override {}

@@ -48,7 +48,8 @@ class DeviceFile {
   // with what is pending cancelled. A Blocking device writes once.
   Result Write(const uint8_t* data, int length, int allowanceMs, int pollMs = 10);
   // Reads up to `capacity` bytes, waiting at most `timeoutMs` for the first
-  // (0: only what is queued now). A Blocking device reads once.
+  // (0: only what is queued now). A Blocking device reads once, as its own
+  // time-outs allow (POSIX still waits at most `timeoutMs` for the first).
   Result Read(uint8_t* buffer, int capacity, int timeoutMs);
   // Bytes queued for input; -1 when the device can't tell.
   int QueuedInput();

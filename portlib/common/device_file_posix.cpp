@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "device_file.h"
+#include "poll_posix.h"
 
 namespace portlink {
 
@@ -20,16 +21,6 @@ using SteadyClock = std::chrono::steady_clock;
 int MillisecondsLeft(SteadyClock::time_point deadline) {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
   return left > 0 ? static_cast<int>(left) : 0;
-}
-
-// Waits for `events`; true when ready (or when the device has an error to report).
-bool Wait(int fd, short events, int timeoutMs) {
-  pollfd entry{fd, events, 0};
-  int ready;
-  do {
-    ready = poll(&entry, 1, timeoutMs);
-  } while (ready < 0 && errno == EINTR);
-  return ready > 0;
 }
 
 bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
@@ -83,7 +74,7 @@ DeviceFile::Result DeviceFile::Write(const uint8_t* data, int length, int allowa
       return result;
     }
     const int left = MillisecondsLeft(deadline);
-    if (mode_ == Mode::Blocking || left == 0 || !Wait(fd, POLLOUT, left)) {
+    if (mode_ == Mode::Blocking || left == 0 || !posix::WaitFor(fd, POLLOUT, left)) {
       lastError_ = ETIMEDOUT;  // the device took nothing more within the allowance
       result.ok = false;
       return result;
@@ -95,7 +86,7 @@ DeviceFile::Result DeviceFile::Write(const uint8_t* data, int length, int allowa
 
 DeviceFile::Result DeviceFile::Read(uint8_t* buffer, int capacity, int timeoutMs) {
   const int fd = static_cast<int>(handle_);
-  if (mode_ == Mode::Waitable && !Wait(fd, POLLIN, timeoutMs)) return {};
+  if (!posix::WaitFor(fd, POLLIN, timeoutMs)) return {};
   for (;;) {
     const ssize_t n = read(fd, buffer, static_cast<size_t>(capacity));
     if (n >= 0) return {static_cast<int>(n), true};

@@ -5,7 +5,33 @@
 
 #include <jni.h>
 
+#include <type_traits>
+
 #include "port.h"
+
+namespace portlink {
+
+// A library's one port object: its clock, its transport and the port over
+// them. Each library creates one when it is loaded and never destroys it:
+// the JVM may exit while a monitor thread still runs.
+template <typename TransportType>
+struct PortObject {
+  explicit PortObject(const PortPolicy& policy) : transport(MakeTransport()), port(policy, transport, clock) {}
+  SystemClock clock;
+  TransportType transport;
+  Port port;
+
+ private:
+  TransportType MakeTransport() {
+    if constexpr (std::is_constructible_v<TransportType, Clock&>) {
+      return TransportType(clock);  // a transport that pauses takes the clock
+    } else {
+      return TransportType();
+    }
+  }
+};
+
+}  // namespace portlink
 
 namespace portlink::jni {
 

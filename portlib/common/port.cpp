@@ -42,8 +42,9 @@ bool Port::MonitorThreadRunning() const {
 void Port::OpenPort(std::string_view portName, std::string_view portSettings) {
   std::lock_guard lock(lifecycleMutex_);
   gate_.Allow();
-  fields_.osClass.store(static_cast<int32_t>(policy_.osClass()));
-  if (transport_.Open(portName, portSettings)) {
+  const OsClass os = policy_.osClass();
+  fields_.osClass.store(static_cast<int32_t>(os));
+  if (transport_.Open(portName, portSettings, os)) {
     fields_.connected.store(1);
     fields_.isOpen.store(1);
   } else {

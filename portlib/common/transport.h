@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "port_types.h"
+
 namespace portlink {
 
 struct ReadOutcome {
@@ -30,8 +32,9 @@ class Transport {
  public:
   virtual ~Transport() = default;
 
-  // Opens the port from the two texts of _openPort; an open device is kept.
-  virtual bool Open(std::string_view portName, std::string_view portSettings) = 0;
+  // Opens the port from the two texts of _openPort on a system of class
+  // `os` (which may choose how the device is driven); an open device is kept.
+  virtual bool Open(std::string_view portName, std::string_view portSettings, OsClass os) = 0;
   // Reads up to `capacity` bytes.
   virtual ReadOutcome Read(uint8_t* buffer, int capacity) = 0;
   virtual WriteOutcome Write(const uint8_t* data, int length, WriteKind kind) = 0;

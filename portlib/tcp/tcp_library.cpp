@@ -4,17 +4,8 @@
 #include "tcp_transport.h"
 
 namespace {
-
-// The library's one port object. Created when the library is loaded and
-// never destroyed: the JVM may exit while a monitor thread still runs.
-struct CNetworkPort {
-  portlink::SystemClock clock;
-  portlink::TcpTransport transport;
-  portlink::Port port{portlink::kTcpPolicy, transport, clock};
-};
-
-CNetworkPort* const thePort = new CNetworkPort();
-
+using CNetworkPort = portlink::PortObject<portlink::TcpTransport>;
+CNetworkPort* const thePort = new CNetworkPort(portlink::kTcpPolicy);
 }  // namespace
 
 PORTLINK_DEFINE_COMMON_ENTRY_POINTS(JNativeCommonPort4WindowsEthernet, thePort->port)

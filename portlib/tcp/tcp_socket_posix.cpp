@@ -7,6 +7,7 @@
 
 #include <cerrno>
 
+#include "poll_posix.h"
 #include "tcp_socket.h"
 
 namespace portlink::net {
@@ -24,15 +25,6 @@ void SetOptions(int fd) {
   setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
   setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &noBuffer, sizeof noBuffer);
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof timeout);
-}
-
-bool Wait(int fd, short events, int timeoutMs) {
-  pollfd entry{fd, events, 0};
-  int ready;
-  do {
-    ready = poll(&entry, 1, timeoutMs);
-  } while (ready < 0 && errno == EINTR);
-  return ready > 0;
 }
 
 int Moved(ssize_t n) {
@@ -62,7 +54,7 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs)
   if (ok && connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
     int error = 0;
     socklen_t size = sizeof error;
-    ok = errno == EINPROGRESS && Wait(fd, POLLOUT, timeoutMs) &&
+    ok = errno == EINPROGRESS && posix::WaitFor(fd, POLLOUT, timeoutMs) &&
          getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
   }
   if (!ok) {
@@ -99,8 +91,8 @@ int TryReceive(SocketHandle socket, uint8_t* buffer, int capacity, bool peek) {
   return Moved(n);
 }
 
-bool WaitWritable(SocketHandle socket, int timeoutMs) { return Wait(static_cast<int>(socket), POLLOUT, timeoutMs); }
-bool WaitReadable(SocketHandle socket, int timeoutMs) { return Wait(static_cast<int>(socket), POLLIN, timeoutMs); }
+bool WaitWritable(SocketHandle socket, int timeoutMs) { return posix::WaitFor(static_cast<int>(socket), POLLOUT, timeoutMs); }
+bool WaitReadable(SocketHandle socket, int timeoutMs) { return posix::WaitFor(static_cast<int>(socket), POLLIN, timeoutMs); }
 
 }  // namespace platform
 

@@ -12,7 +12,7 @@ constexpr int kConnectTimeoutMs = 1000;
 
 TcpTransport::~TcpTransport() { Close(); }
 
-bool TcpTransport::Open(std::string_view portName, std::string_view portSettings) {
+bool TcpTransport::Open(std::string_view portName, std::string_view portSettings, OsClass) {
   const SocketAddress target = ParseSocketPortName(portName, portSettings);
   if (!net::StartSockets()) return false;
   std::unique_lock lock(socketMutex_);

@@ -16,7 +16,7 @@ class TcpTransport final : public Transport {
 
   // Connects to the "SOCKET:" address and the port number of the two texts;
   // an open connection is kept, whatever the texts say now.
-  bool Open(std::string_view portName, std::string_view portSettings) override;
+  bool Open(std::string_view portName, std::string_view portSettings, OsClass os) override;
   // A connection the printer closed reads as lost.
   ReadOutcome Read(uint8_t* buffer, int capacity) override;
   // Fails unless every byte went out; nothing goes out on a connection the

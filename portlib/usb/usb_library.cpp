@@ -4,17 +4,8 @@
 #include "usb_policy.h"
 
 namespace {
-
-// The library's one port object. Created when the library is loaded and
-// never destroyed: the JVM may exit while a monitor thread still runs.
-struct CUSBPort {
-  portlink::ClosedTransport transport;
-  portlink::SystemClock clock;
-  portlink::Port port{portlink::kUsbPolicy, transport, clock};
-};
-
-CUSBPort* const thePort = new CUSBPort();
-
+using CUSBPort = portlink::PortObject<portlink::ClosedTransport>;
+CUSBPort* const thePort = new CUSBPort(portlink::kUsbPolicy);
 }  // namespace
 
 PORTLINK_DEFINE_COMMON_ENTRY_POINTS(JNativeCommonPort4WindowsUSB, thePort->port)

@@ -50,6 +50,9 @@ start_wine() {
   wineserver -p >/dev/null 2>&1 || true
   # A new prefix would offer to install Mono and Gecko in a dialog; nothing here needs them.
   WINEDLLOVERRIDES="mscoree,mshtml=" wine cmd /c exit >/dev/null 2>&1 || true
+  # LPT1 is the simulated printer's pseudo-terminal, through a link that the
+  # parallel port tests renew.
+  wine reg add 'HKLM\Software\Wine\Ports' /v LPT1 /d "$BUILD/win/lpt/ttyLPT1" /f >/dev/null 2>&1 || true
   # Without a window manager, closing a window would take two seconds.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 }
@@ -64,6 +67,6 @@ start_simulator() {
   python3 "$ROOT/tools/escpos_simulator.py" --ports-file "$dir/ports" "$@" 2>"$dir/simulator.log" &
   SIM_PID=$!
   for _ in $(seq 100); do [ -s "$dir/ports" ] && break; sleep 0.05; done
-  read -r SIM_PORT SIM_CONTROL <"$dir/ports"
+  read -r SIM_PORT SIM_CONTROL SIM_PTY <"$dir/ports"
 }
 stop_simulator() { kill "${SIM_PID:-}" 2>/dev/null || true; wait "${SIM_PID:-}" 2>/dev/null || true; }

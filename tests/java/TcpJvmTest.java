@@ -1,12 +1,5 @@
 import com.vantrel.jpos.JNativePort.JNativeCommonPort4WindowsEthernet;
 
-import java.io.BufferedReader;
-import java.io.InputStreamReader;
-import java.io.OutputStreamWriter;
-import java.io.PrintWriter;
-import java.net.Socket;
-import java.nio.charset.StandardCharsets;
-import java.util.function.BooleanSupplier;
 
 /**
  * PortLinkTcp inside a real JVM against the simulated printer named by
@@ -14,44 +7,16 @@ import java.util.function.BooleanSupplier;
  * end-to-end tests, through the Java class's native methods.
  */
 public final class TcpJvmTest {
-    private static int failures = 0;
     private static final JNativeCommonPort4WindowsEthernet port = new JNativeCommonPort4WindowsEthernet();
-    private static BufferedReader in;
-    private static PrintWriter out;
+    private static SimulatorClient sim;
     private static String printerPort;
 
-    private static String sim(String command) throws Exception {
-        out.println(command);
-        return in.readLine();
-    }
-
-    private static String receipt() throws Exception {
-        out.println("receipt");
-        StringBuilder text = new StringBuilder();
-        for (String line = in.readLine(); line != null && !line.equals("."); line = in.readLine()) {
-            text.append(line).append('\n');
-        }
-        return text.toString();
-    }
-
-    private static String field(String key) throws Exception {
-        for (String word : sim("status").split(" ")) {
-            if (word.startsWith(key + "=")) return word.substring(key.length() + 1);
-        }
-        return "";
-    }
-
-    private static void check(String what, boolean ok) {
-        System.out.println((ok ? "ok     " : "FAILED ") + what);
-        if (!ok) failures++;
-    }
-
-    private static boolean eventually(BooleanSupplier condition) throws InterruptedException {
-        for (int i = 0; i < 250; i++) {
-            if (condition.getAsBoolean()) return true;
-            Thread.sleep(20);
-        }
-        return condition.getAsBoolean();
+    private static String sim(String command) throws Exception { return sim.sim(command); }
+    private static String receipt() { return sim.receipt(); }
+    private static String field(String key) throws Exception { return sim.field(key); }
+    private static void check(String what, boolean ok) { sim.check(what, ok); }
+    private static boolean eventually(java.util.function.BooleanSupplier c) throws InterruptedException {
+        return SimulatorClient.eventually(c);
     }
 
     private static boolean statusBecomes(int status) throws InterruptedException {
@@ -59,7 +24,7 @@ public final class TcpJvmTest {
     }
 
     private static int write(String text) {
-        byte[] bytes = text.getBytes(StandardCharsets.ISO_8859_1);
+        byte[] bytes = SimulatorClient.bytes(text);
         return port._writeData(bytes, bytes.length);
     }
 
@@ -71,9 +36,7 @@ public final class TcpJvmTest {
     public static void main(String[] args) throws Exception {
         System.loadLibrary(JNativeCommonPort4WindowsEthernet.LIBRARY);
         printerPort = System.getenv("QUARVEL_SIM_PORT");
-        Socket control = new Socket("127.0.0.1", Integer.parseInt(System.getenv("QUARVEL_SIM_CONTROL")));
-        in = new BufferedReader(new InputStreamReader(control.getInputStream(), StandardCharsets.UTF_8));
-        out = new PrintWriter(new OutputStreamWriter(control.getOutputStream(), StandardCharsets.UTF_8), true);
+        sim = new SimulatorClient();
 
         open();
         check("claim without monitoring, printer ready", port._claim(1000, false) == 0);
@@ -105,12 +68,12 @@ public final class TcpJvmTest {
 
         open();
         write("first\n");
-        eventually(() -> { try { return receipt().contains("first"); } catch (Exception e) { return false; } });
+        eventually(() -> { return receipt().contains("first"); });
         sim("drop");
         Thread.sleep(100);
         check("write after a drop reconnects and resends", write("second\n") == 1);
         check("resent complete", eventually(() -> {
-            try { return receipt().equals("first\nsecond\n"); } catch (Exception e) { return false; }
+            return receipt().equals("first\nsecond\n");
         }));
         check("one more connection", field("accepted").equals("2"));
         sim("refuse");
@@ -125,20 +88,20 @@ public final class TcpJvmTest {
         Thread.sleep(100);
         check("write after a clean close reconnects", write("after close\n") == 1);
         check("and arrives", eventually(() -> {
-            try { return receipt().contains("after close"); } catch (Exception e) { return false; }
+            return receipt().contains("after close");
         }));
         port._closePort();
 
         open();
         port._openPort("SOCKET:127.0.0.1", "9");
         check("second open writes", write("kept\n") == 1);
-        eventually(() -> { try { return receipt().contains("kept"); } catch (Exception e) { return false; } });
+        eventually(() -> { return receipt().contains("kept"); });
         check("second open keeps the first connection", field("accepted").equals("1"));
         port._closePort();
         port._openPort("SOCKET:SOCKET:127.0.0.1", printerPort);
         check("SOCKET:SOCKET: reduces to the address", write("doubled\n") == 1);
         check("and the bytes arrive", eventually(() -> {
-            try { return receipt().contains("doubled"); } catch (Exception e) { return false; }
+            return receipt().contains("doubled");
         }));
         port._closePort();
         port._openPort("socket:127.0.0.1", printerPort);
@@ -155,8 +118,6 @@ public final class TcpJvmTest {
         check("and in order", sim("received").contains(String.format("fnv1a64=%016x", hash)));
         port._closePort();
 
-        control.close();
-        System.out.println(failures == 0 ? "PASSED" : failures + " FAILED");
-        System.exit(failures == 0 ? 0 : 1);
+        sim.finish();
     }
 }

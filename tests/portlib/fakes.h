@@ -66,7 +66,8 @@ class FakeClock : public Clock {
 // writes are recorded, and each operation's result can be set.
 class ScriptedTransport : public Transport {
  public:
-  bool Open(std::string_view name, std::string_view settings) override {
+  bool Open(std::string_view name, std::string_view settings, OsClass os) override {
+    openedOn = os;
     std::lock_guard lock(mutex_);
     openedWith.emplace_back(std::string(name) + "|" + std::string(settings));
     return openSucceeds;
@@ -164,6 +165,7 @@ class ScriptedTransport : public Transport {
   // What happened.
   std::vector<std::string> openedWith;
   std::vector<WriteKind> kinds;
+  OsClass openedOn = OsClass::Nt5OrLater;
   int reads = 0;
   int closes = 0;
   bool open = true;  // the device: closed by Close and Drop, opened by Reopen

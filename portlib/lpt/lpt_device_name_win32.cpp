@@ -1,0 +1,7 @@
+#include "lpt_device_name.h"
+
+namespace portlink {
+
+std::optional<std::string> ParallelDevicePath(std::string_view portName) { return std::string(portName); }
+
+}  // namespace portlink
