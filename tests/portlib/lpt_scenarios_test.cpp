@@ -9,6 +9,9 @@
 
 #include "fakes.h"
 #include "library_port.h"
+#include "lpt_policy.h"
+#include "lpt_transport.h"
+#include "port.h"
 #include "simulator_control.h"
 
 namespace portlink {
@@ -115,6 +118,25 @@ TEST_F(LptScenario, UnknownNameFailsAndASecondOpenKeepsTheFirstDevice) {
   port.OpenPort("LPT3", "");  // ignored: the port is open
   EXPECT_EQ(port.WriteData("kept\n"), 5);
   EXPECT_TRUE(WaitUntil([&] { return sim.Receipt() == "kept\n"; })) << sim.Receipt();
+}
+
+// The oldest systems drive the port with blocking calls: one write of all
+// the bytes, a read bounded by the claim's time-outs, the input purged after.
+TEST_F(LptScenario, OldSystemsWriteAndReadBlocking) {
+  PortPolicy oldSystem = kLptPolicy;
+  oldSystem.osClass = [] { return OsClass::Win9x; };
+  SystemClock clock;
+  LptTransport transport(clock);
+  Port direct(oldSystem, transport, clock);
+  direct.OpenPort(PortName(), "");
+  ASSERT_EQ(direct.Claim(1000, false), 0) << transport.LastErrorText();
+  const uint8_t query[3] = {0x10, 0x04, 0x02};
+  EXPECT_EQ(direct.WriteData(query, 3), 3);
+  uint8_t reply[256] = {};
+  EXPECT_TRUE(WaitUntil([&] { return direct.ReadData(reply, 256) == 1; }));
+  EXPECT_EQ(reply[0], 0x12);
+  direct.ClosePort();
+  EXPECT_EQ(direct.WriteData(query, 3), 0);
 }
 
 }  // namespace
