@@ -198,12 +198,21 @@ class PtyChannel:
         self.master, self.slave = os.openpty()
         tty.setraw(self.slave, termios.TCSANOW)
         self.path = os.ttyname(self.slave)
+        self.closing = threading.Event()
+        self.reader_gone = threading.Event()
 
     def recv(self, size):
-        try:
-            return os.read(self.master, size)
-        except OSError:
-            return b""
+        # Waits in short steps, so that a hang-up never finds a read holding
+        # the line open.
+        import select
+        while not self.closing.is_set():
+            if select.select([self.master], [], [], 0.05)[0]:
+                try:
+                    return os.read(self.master, size)
+                except OSError:
+                    break
+        self.reader_gone.set()
+        return b""
 
     def send(self, data):
         view = memoryview(data)
@@ -216,6 +225,8 @@ class PtyChannel:
         termios.tcflush(self.master, termios.TCIFLUSH)
 
     def close(self, reset=False):  # a hang-up: the port's reads and writes fail
+        self.closing.set()
+        self.reader_gone.wait(0.2)
         for fd in (self.master, self.slave):
             try:
                 os.close(fd)
@@ -594,10 +605,11 @@ class Simulator:
             return "ok"
         if name == "status":
             with printer.lock:
-                return "status %s cover=%s paper=%s drawer=%s connections=%d accepted=%d kicks=%d received=%d" % (
+                return ("status %s cover=%s paper=%s drawer=%s connections=%d accepted=%d kicks=%d received=%d"
+                        " pty=%s") % (
                     printer.block().hex(" "), "open" if printer.cover_open else "closed", printer.paper,
                     "open" if printer.drawer_open else "closed", len(self.each_connection()),
-                    self.accepted, len(printer.kicks), printer.received)
+                    self.accepted, len(printer.kicks), printer.received, self.pty_path or "-")
         if name == "kicks":
             with printer.lock:
                 return "kicks %d %s" % (len(printer.kicks),

@@ -50,6 +50,9 @@ void ReconnectThread::Run() {
     if (barred) return;  // the close owns the device from here
     if (reopened) {
       fields_.connected.store(1);
+      // The printer came back with status back off: ask for it again, or the
+      // status would stay Offline until the printer happened to say more.
+      if (fields_.monitorMode.load() == 1) fields_.statusRequest.store(1);
     } else {
       fields_.printerStatus.store(kOffline);
     }

@@ -1,10 +1,10 @@
 // PortLinkUsb: the native half of JNativeCommonPort4WindowsUSB.
-#include "closed_transport.h"
 #include "jni_glue.h"
 #include "usb_policy.h"
+#include "usb_transport.h"
 
 namespace {
-using CUSBPort = portlink::PortObject<portlink::ClosedTransport>;
+using CUSBPort = portlink::PortObject<portlink::UsbTransport>;
 CUSBPort* const thePort = new CUSBPort(portlink::kUsbPolicy);
 }  // namespace
 

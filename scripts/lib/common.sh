@@ -51,8 +51,10 @@ start_wine() {
   # A new prefix would offer to install Mono and Gecko in a dialog; nothing here needs them.
   WINEDLLOVERRIDES="mscoree,mshtml=" wine cmd /c exit >/dev/null 2>&1 || true
   # LPT1 is the simulated printer's pseudo-terminal, through a link that the
-  # parallel port tests renew.
+  # parallel port tests renew. Wine maps its ports when it starts, so the
+  # mapping is also made at once.
   wine reg add 'HKLM\Software\Wine\Ports' /v LPT1 /d "$BUILD/win/lpt/ttyLPT1" /f >/dev/null 2>&1 || true
+  ln -sfn "$BUILD/win/lpt/ttyLPT1" "$WINEPREFIX/dosdevices/lpt1"
   # Without a window manager, closing a window would take two seconds.
   wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 }

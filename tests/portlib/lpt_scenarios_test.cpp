@@ -110,7 +110,7 @@ TEST_F(LptScenario, AStalledPrinterShortensTheWriteAndGoesOffline) {
 }
 
 TEST_F(LptScenario, UnknownNameFailsAndASecondOpenKeepsTheFirstDevice) {
-  port.OpenPort("COM1", "");
+  port.OpenPort("LPT9", "");  // no such port (and never a real serial device)
   EXPECT_EQ(port.Claim(1000, false), 1);
   EXPECT_EQ(port.WriteData("x"), 0);
 

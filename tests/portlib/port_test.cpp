@@ -239,9 +239,11 @@ TEST(UsbReconnect, AFailedWriteReopensThePrinter) {
   EXPECT_EQ(rig.port.WriteData(data, 2), 0);
   EXPECT_EQ(rig.transport.drops.load(), 1);
   ASSERT_TRUE(WaitUntil([&] { return rig.transport.reopenAttempts.load() >= 2; }));
+  rig.fields().statusRequest.store(0);  // the presence check saw the printer again
   rig.transport.reopenSucceeds.store(1);
   ASSERT_TRUE(WaitUntil([&] { return rig.fields().connected.load() == 1; }));
   EXPECT_EQ(rig.fields().isOpen.load(), 1);
+  EXPECT_EQ(rig.fields().statusRequest.load(), 1);  // status back is asked for on the new device
   rig.transport.writesSucceed.store(true);
   EXPECT_EQ(rig.port.WriteData(data, 2), 1);
   rig.port.ClosePort();

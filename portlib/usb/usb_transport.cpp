@@ -1,0 +1,107 @@
+#include "usb_transport.h"
+
+#include <mutex>
+
+namespace portlink {
+
+namespace {
+constexpr int kDataPiece = 1024;
+constexpr int kCommandPiece = 64;
+constexpr int kDataPollMs = 1;
+constexpr int kCommandPollMs = 10;
+constexpr int kCommandPassPauseMs = 10;
+constexpr int kConstantAllowanceMs = 500;
+constexpr int kQueuedReadTimeoutMs = 100;
+}  // namespace
+
+UsbTransport::UsbTransport(Clock& clock, std::unique_ptr<UsbPrinterFinder> finder)
+    : clock_(clock), finder_(std::move(finder)) {}
+
+bool UsbTransport::Open(std::string_view, std::string_view, OsClass os) {
+  std::unique_lock lock(deviceMutex_);
+  os_.store(os);
+  if (!finder_->Load()) return false;  // no enumeration, no printer to be found
+  if (!OpenDeviceLocked()) {
+    finder_->Release();
+    return false;
+  }
+  processorClass_.store(DetectProcessorClass(processorClass_.load()));
+  return true;
+}
+
+// Finds the printer and opens it in place of the device open now; a printer
+// that is not found leaves the device as it was.
+bool UsbTransport::OpenDeviceLocked() {
+  const std::optional<std::string> path = finder_->Find(os_.load());
+  if (!path) return false;
+  device_.Close();
+  if (!device_.Open(*path, DeviceFile::Mode::Waitable)) return false;
+  device_.SetTimeouts({.readIntervalMs = 50,
+                       .readTotalMultiplierMs = 0,
+                       .readTotalConstantMs = 100,
+                       .writeTotalMultiplierMs = 0,
+                       .writeTotalConstantMs = static_cast<uint32_t>(claimTimeout_.load())});
+  return true;
+}
+
+bool UsbTransport::Reopen() {
+  std::unique_lock lock(deviceMutex_);
+  return finder_->Load() && OpenDeviceLocked();
+}
+
+void UsbTransport::Drop() {
+  std::unique_lock lock(deviceMutex_);
+  device_.Close();
+}
+
+bool UsbTransport::IsPrinterPresent() { return finder_->IsPresent(os_.load()); }
+
+ReadOutcome UsbTransport::Read(uint8_t* buffer, int capacity) {
+  std::shared_lock lock(deviceMutex_);
+  if (!device_.IsOpen()) return {};
+  const int timeoutMs = processorClass_.load() > 0 ? kQueuedReadTimeoutMs : 0;
+  const DeviceFile::Result read = device_.Read(buffer, capacity, timeoutMs);
+  return {read.count, false};  // a failed read is nothing read; the writes notice a lost printer
+}
+
+// Each piece must go out within 1 ms per byte of the whole transfer plus
+// 500 ms; the first that does not fails the transfer with what went before.
+WriteOutcome UsbTransport::Write(const uint8_t* data, int length, WriteKind kind) {
+  const bool command = kind == WriteKind::Command;
+  const int piece = command ? kCommandPiece : kDataPiece;
+  const int allowanceMs = length + kConstantAllowanceMs;
+  WriteOutcome total;
+  while (total.written < length) {
+    const int size = std::min(piece, length - total.written);
+    DeviceFile::Result sent;
+    {
+      std::shared_lock lock(deviceMutex_);
+      if (!device_.IsOpen()) return {total.written, true};
+      sent = device_.Write(data + total.written, size, allowanceMs, command ? kCommandPollMs : kDataPollMs);
+    }
+    total.written += sent.count;
+    if (!sent.ok) {
+      total.failed = true;
+      return total;
+    }
+    if (command && total.written < length) clock_.Pause(kCommandPassPauseMs);
+  }
+  return total;
+}
+
+void UsbTransport::Close() {
+  std::unique_lock lock(deviceMutex_);
+  if (device_.IsOpen()) {
+    device_.PurgeOutput();
+    device_.PurgeInput();
+    device_.Close();
+  }
+  finder_->Release();
+}
+
+std::string UsbTransport::LastErrorText() {
+  std::shared_lock lock(deviceMutex_);
+  return device_.LastErrorText();
+}
+
+}  // namespace portlink
