@@ -42,6 +42,9 @@ HELP = """commands (one per line; every answer is one line, "receipt" ends with 
   drop                    reset the current connections (abortive: unread input is lost)
   close                   close the current connections cleanly (FIN); hang up the pseudo-terminal
   pty                     serve a new pseudo-terminal (a printer plugged in again); answers its path
+  usb plug N [VID PID [TARGET]]  with --usb-testbed: a USB printer as lpN (default 0525 a700) whose
+                          node links to the pseudo-terminal (or TARGET)
+  usb unplug              remove every mocked USB printer and hang the pseudo-terminal up
   reset-unread [MS]       stop reading for MS ms (default 50) so input piles up unread, then
                           reset the connections and forget what was received and printed
   rate BYTES_PER_S        read at most this fast (0: as fast as possible)
@@ -232,6 +235,45 @@ class PtyChannel:
                 os.close(fd)
             except OSError:
                 pass
+
+
+class UsbTestbed:
+    """Mocked USB printers (umockdev): a USB device with its vendor and
+    product, its printing interface, and the usbmisc lpN below it, whose
+    device node is a link to the simulator's pseudo-terminal. A program run
+    under umockdev's preload with UMOCKDEV_DIR set to `root` sees them."""
+
+    def __init__(self):
+        import gi
+        gi.require_version("UMockdev", "1.0")
+        from gi.repository import UMockdev
+        self.bed = UMockdev.Testbed.new()
+        self.root = self.bed.get_root_dir()
+        self.devices = []
+
+    def plug(self, lp, vendor, product, target):
+        name = "1-%d" % (lp + 1)
+        usb = self.bed.add_device("usb", name, None, ["idVendor", vendor, "idProduct", product],
+                                  ["DEVTYPE", "usb_device"])
+        interface = self.bed.add_device("usb", name + ":1.0", usb, ["bInterfaceClass", "07"],
+                                        ["DEVTYPE", "usb_interface"])
+        node = "/dev/usb/lp%d" % lp
+        device = self.bed.add_device("usbmisc", "lp%d" % lp, interface, ["dev", "180:%d" % lp], ["DEVNAME", node])
+        path = self.root + node
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        if os.path.lexists(path):
+            os.unlink(path)
+        os.symlink(target, path)
+        self.devices += [device, interface, usb]
+
+    def unplug(self):
+        for device in self.devices:
+            self.bed.remove_device(device)
+        self.devices = []
+
+    def remove(self):
+        import shutil
+        shutil.rmtree(self.root, ignore_errors=True)
 
 
 class Connection:
@@ -443,6 +485,7 @@ class Simulator:
         self.verbose = args.verbose
         self.pty_link = args.pty_link
         self.pty_path = ""
+        self.usb = UsbTestbed() if args.usb_testbed else None
 
     def say(self, text):
         if self.verbose:
@@ -575,6 +618,17 @@ class Simulator:
             return "ok"
         if name == "pty":
             return "pty " + self.open_pty()
+        if name == "usb" and self.usb is not None and args[:1] == ["plug"] and len(args) in (2, 4, 5):
+            lp = int(args[1])
+            vendor, product = (args[2], args[3]) if len(args) >= 4 else ("0525", "a700")
+            self.usb.plug(lp, vendor, product, args[4] if len(args) == 5 else self.pty_path)
+            return "ok"
+        if name == "usb" and self.usb is not None and args == ["unplug"]:
+            self.usb.unplug()
+            for connection in self.each_connection():
+                if not connection.channel.hangs_up_on_reset:
+                    connection.close()  # the line hangs up
+            return "ok"
         if name == "reset-unread":
             self.unstalled.clear()
             time.sleep((int(args[0]) if args else 50) / 1000.0)
@@ -628,6 +682,8 @@ class Simulator:
             printer.clear()
             return "ok"
         if name == "reset":
+            if self.usb is not None:
+                self.usb.unplug()
             printer.reset()
             for connection in self.each_connection():
                 if connection.channel.hangs_up_on_reset:
@@ -682,7 +738,8 @@ def main():
     parser.add_argument("--host", default="127.0.0.1", help="address to listen on (default 127.0.0.1)")
     parser.add_argument("--port", type=int, default=0, help="printer port (default: a free one)")
     parser.add_argument("--control-port", type=int, default=0, help="control port (default: a free one)")
-    parser.add_argument("--ports-file", help="write 'PRINTER_PORT CONTROL_PORT [PTY]' here once listening")
+    parser.add_argument("--ports-file",
+                        help="write 'PRINTER_PORT CONTROL_PORT PTY TESTBED' here once listening ('-': none)")
     parser.add_argument("--drawer-close-ms", type=int, default=1500,
                         help="a kicked drawer closes again after this long; 0 keeps it open (default 1500)")
     parser.add_argument("--receive-buffer", type=int, default=0,
@@ -690,6 +747,9 @@ def main():
     parser.add_argument("--pty", action="store_true",
                         help="also serve the printer on a pseudo-terminal (raw, no echo), for device-file ports")
     parser.add_argument("--pty-link", help="with --pty: keep a symbolic link here to the pseudo-terminal")
+    parser.add_argument("--usb-testbed", action="store_true",
+                        help="with --pty: mocked USB printers (umockdev) for the USB port; its root goes to the "
+                             "ports file")
     parser.add_argument("--receipt-file", help="write the printed receipt here when the simulator stops")
     parser.add_argument("--verbose", action="store_true", help="log connections and kicks on stderr")
     args = parser.parse_args()
@@ -707,15 +767,20 @@ def main():
         sim.open_pty()
     if args.ports_file:
         with open(args.ports_file + ".tmp", "w") as f:
-            f.write("%d %d %s\n" % (sim.port, control_port, sim.pty_path))
+            f.write("%d %d %s %s\n" % (sim.port, control_port, sim.pty_path or "-",
+                                        sim.usb.root if sim.usb else "-"))
         os.replace(args.ports_file + ".tmp", args.ports_file)
     print("simulated printer on %s:%d, control on port %d" % (args.host, sim.port, control_port),
           file=sys.stderr, flush=True)
+    import signal
+    signal.signal(signal.SIGTERM, lambda *_: sim.stopped.set())  # ends cleanly, testbed removed
     try:
         while not sim.stopped.wait(0.2):
             pass
     except KeyboardInterrupt:
         pass
+    if sim.usb is not None:
+        sim.usb.remove()
     if args.receipt_file:
         with open(args.receipt_file, "w") as f:
             f.write("\n".join(sim.printer.receipt_text()) + "\n")

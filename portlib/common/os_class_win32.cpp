@@ -1,25 +1,27 @@
 #include <windows.h>
 
 #include "os_class.h"
+#include "windows_version_win32.h"
 
 namespace portlink {
 
-// Asks with the extended version record first, then with the plain one.
-OsClass GetOsClass() {
-  OSVERSIONINFOEXA extended{};
-  extended.dwOSVersionInfoSize = sizeof extended;  // 156 bytes
-  OSVERSIONINFOA* info = reinterpret_cast<OSVERSIONINFOA*>(&extended);
+bool QueryWindowsVersion(OSVERSIONINFOEXA& version) {
+  version = {};
+  version.dwOSVersionInfoSize = sizeof version;  // 156 bytes
+  auto* plain = reinterpret_cast<OSVERSIONINFOA*>(&version);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  BOOL ok = GetVersionExA(info);
-  if (!ok) {
-    extended.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);  // 148 bytes
-    ok = GetVersionExA(info);
-  }
+  if (GetVersionExA(plain)) return true;
+  version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);  // 148 bytes
+  return GetVersionExA(plain) != 0;
 #pragma GCC diagnostic pop
-  if (!ok) return OsClass::Nt5OrLater;
-  if (info->dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return OsClass::Win9x;
-  if (info->dwPlatformId == VER_PLATFORM_WIN32_NT && info->dwMajorVersion <= 4) return OsClass::Nt4OrEarlier;
+}
+
+OsClass GetOsClass() {
+  OSVERSIONINFOEXA version;
+  if (!QueryWindowsVersion(version)) return OsClass::Nt5OrLater;
+  if (version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) return OsClass::Win9x;
+  if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion <= 4) return OsClass::Nt4OrEarlier;
   return OsClass::Nt5OrLater;
 }
 

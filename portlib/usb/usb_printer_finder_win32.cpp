@@ -8,6 +8,7 @@
 
 #include "usb_printer_finder.h"
 #include "usb_setupapi_win32.h"
+#include "windows_version_win32.h"
 
 namespace portlink {
 
@@ -126,17 +127,8 @@ std::unique_ptr<UsbPrinterFinder> MakeUsbPrinterFinder() { return std::make_uniq
 
 // x86 reads only what is queued; x64 and Itanium always read.
 int DetectProcessorClass(int previous) {
-  OSVERSIONINFOEXA version{};
-  version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  BOOL known = GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version));
-  if (!known) {
-    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-    known = GetVersionExA(reinterpret_cast<OSVERSIONINFOA*>(&version));
-  }
-#pragma GCC diagnostic pop
-  if (!known) return previous;
+  OSVERSIONINFOEXA version;
+  if (!QueryWindowsVersion(version)) return previous;
   SYSTEM_INFO info{};
   using NativeInfo = void(WINAPI*)(LPSYSTEM_INFO);
   const auto native = reinterpret_cast<NativeInfo>(

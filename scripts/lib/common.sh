@@ -7,7 +7,8 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 
 log() { printf '\n== %s\n' "$*"; }
 
-NATIVE_PACKAGES=(cmake g++ make libgtest-dev googletest libbenchmark-dev openjdk-17-jdk-headless python3)
+NATIVE_PACKAGES=(cmake g++ make pkg-config libgtest-dev googletest libbenchmark-dev openjdk-17-jdk-headless python3
+  libudev-dev umockdev python3-gi gir1.2-umockdev-1.0)
 ALL_PACKAGES=("${NATIVE_PACKAGES[@]}" clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 xvfb xauth)
 
 # Installs the Debian packages that the machine lacks: the given ones, or all
@@ -69,6 +70,6 @@ start_simulator() {
   python3 "$ROOT/tools/escpos_simulator.py" --ports-file "$dir/ports" "$@" 2>"$dir/simulator.log" &
   SIM_PID=$!
   for _ in $(seq 100); do [ -s "$dir/ports" ] && break; sleep 0.05; done
-  read -r SIM_PORT SIM_CONTROL SIM_PTY <"$dir/ports"
+  read -r SIM_PORT SIM_CONTROL SIM_PTY _ <"$dir/ports"
 }
 stop_simulator() { kill "${SIM_PID:-}" 2>/dev/null || true; wait "${SIM_PID:-}" 2>/dev/null || true; }

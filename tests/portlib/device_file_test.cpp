@@ -2,8 +2,6 @@
 // test holds as the device: writes, reads, the allowance, no sharing.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,40 +9,12 @@
 #include <vector>
 
 #include "device_file.h"
+#include "device_line.h"
 
 namespace portlink {
 namespace {
 
-class PseudoTerminal {
- public:
-  PseudoTerminal() {
-    master_ = posix_openpt(O_RDWR | O_NOCTTY);
-    if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) return;
-    path_ = ptsname(master_);
-    termios raw{};
-    tcgetattr(master_, &raw);
-    cfmakeraw(&raw);
-    tcsetattr(master_, TCSANOW, &raw);
-  }
-  ~PseudoTerminal() { HangUp(); }
-  const std::string& Path() const { return path_; }
-  void Send(const std::string& bytes) { ASSERT_EQ(write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
-  std::string Receive() {
-    std::string got;
-    char buffer[4096];
-    fcntl(master_, F_SETFL, O_NONBLOCK);
-    for (ssize_t n; (n = read(master_, buffer, sizeof buffer)) > 0;) got.append(buffer, static_cast<size_t>(n));
-    return got;
-  }
-  void HangUp() {
-    if (master_ >= 0) close(master_);
-    master_ = -1;
-  }
-
- private:
-  int master_ = -1;
-  std::string path_;
-};
+using PseudoTerminal = testing::DeviceLine;
 
 TEST(DeviceFile, WritesReadsAndRefusesASecondOpener) {
   PseudoTerminal printer;

@@ -8,36 +8,12 @@
 #include <vector>
 
 #include "device_file.h"
+#include "device_line.h"
 
 namespace portlink {
 namespace {
 
-class PipeDevice {
- public:
-  PipeDevice() {
-    path_ = "\\\\.\\pipe\\quarvel-device-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++count_);
-    server_ = CreateNamedPipeA(path_.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0,
-                               nullptr);
-  }
-  ~PipeDevice() { CloseHandle(server_); }
-  const std::string& Path() const { return path_; }
-  std::string Receive(DWORD bytes) {
-    std::string got(bytes, '\0');
-    DWORD n = 0;
-    ReadFile(server_, got.data(), bytes, &n, nullptr);
-    got.resize(n);
-    return got;
-  }
-  void Send(const std::string& bytes) {
-    DWORD n = 0;
-    WriteFile(server_, bytes.data(), static_cast<DWORD>(bytes.size()), &n, nullptr);
-  }
-
- private:
-  static inline int count_ = 0;
-  std::string path_;
-  HANDLE server_;
-};
+using PipeDevice = testing::DeviceLine;
 
 TEST(DeviceFile, OverlappedWritesAndReads) {
   PipeDevice printer;
@@ -47,7 +23,7 @@ TEST(DeviceFile, OverlappedWritesAndReads) {
   const auto written = device.Write(reinterpret_cast<const uint8_t*>(job.data()), int(job.size()), 500);
   EXPECT_TRUE(written.ok);
   EXPECT_EQ(written.count, int(job.size()));
-  EXPECT_EQ(printer.Receive(static_cast<DWORD>(job.size())), job);
+  EXPECT_EQ(printer.Receive(), job);
 
   printer.Send(std::string("\x14\x00\x00\x0f", 4));
   uint8_t buffer[256] = {};
@@ -77,7 +53,7 @@ TEST(DeviceFile, BlockingWriteAndTheSystemsReason) {
   ASSERT_TRUE(device.Open(printer.Path(), DeviceFile::Mode::Blocking));
   const uint8_t probe[3] = {0x10, 0x04, 0x02};
   EXPECT_EQ(device.Write(probe, 3, 0).count, 3);
-  EXPECT_EQ(printer.Receive(3), std::string("\x10\x04\x02"));
+  EXPECT_EQ(printer.Receive(), std::string("\x10\x04\x02"));
 
   DeviceFile missing;
   EXPECT_FALSE(missing.Open("C:\\no-such-folder\\printer", DeviceFile::Mode::Waitable));

@@ -1,15 +1,9 @@
 // PortLinkUsb end to end on Linux: the built library, run under umockdev's
-// preload, finds the printer in a mocked sysfs whose device node is a link to
-// the simulated printer's pseudo-terminal. Unplugging removes the device and
-// hangs the line up; plugging in again serves a new line, perhaps as another
-// lpN.
+// preload, finds the printer among the simulator's mocked USB devices, whose
+// device node is a link to the simulated printer's pseudo-terminal.
+// Unplugging removes the device and hangs the line up; plugging in again
+// serves a new line, perhaps as another lpN.
 #include <gtest/gtest.h>
-#include <umockdev.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 
 #include <atomic>
 #include <cstdlib>
@@ -30,66 +24,21 @@ using testing::WaitUntil;
 
 constexpr jint kNormal = 0, kOffline = 8;
 
-// The mocked USB devices: a printer is a USB device with its vendor and
-// product, its printing interface, and the usbmisc lpN node below it.
-class Testbed {
- public:
-  Testbed() : bed_(umockdev_testbed_new()) {}
-  ~Testbed() { g_object_unref(bed_); }
-
-  void AddPrinter(int lp, const char* vendor, const char* product, const std::string& line) {
-    const std::string n = std::to_string(lp);
-    const std::string usbName = "1-" + std::to_string(lp + 1);
-    gchar* usb = umockdev_testbed_add_device(bed_, "usb", usbName.c_str(), nullptr, "idVendor", vendor, "idProduct",
-                                             product, nullptr, "DEVTYPE", "usb_device", nullptr);
-    gchar* interface = umockdev_testbed_add_device(bed_, "usb", (usbName + ":1.0").c_str(), usb, "bInterfaceClass",
-                                                   "07", nullptr, "DEVTYPE", "usb_interface", nullptr);
-    const std::string node = "/dev/usb/lp" + n;
-    gchar* lpPath = umockdev_testbed_add_device(bed_, "usbmisc", ("lp" + n).c_str(), interface, "dev",
-                                                ("180:" + n).c_str(), nullptr, "DEVNAME", node.c_str(), nullptr);
-    const std::string root = umockdev_testbed_get_root_dir(bed_);
-    const std::string file = root + node;
-    mkdir((root + "/dev").c_str(), 0755);
-    mkdir((root + "/dev/usb").c_str(), 0755);
-    unlink(file.c_str());
-    EXPECT_EQ(symlink(line.c_str(), file.c_str()), 0) << file << ": " << std::strerror(errno);
-    devices_.push_back(lpPath);
-    devices_.push_back(interface);
-    devices_.push_back(usb);
-  }
-  void UnplugAll() {
-    for (gchar* path : devices_) {
-      umockdev_testbed_remove_device(bed_, path);
-      g_free(path);
-    }
-    devices_.clear();
-  }
-
- private:
-  UMockdevTestbed* bed_;
-  std::vector<gchar*> devices_;
-};
-
 class UsbScenario : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(sim.Connected()) << "run beside the simulator with --pty, under umockdev-wrapper";
+    ASSERT_TRUE(sim.Connected()) << "run beside the simulator with --pty --usb-testbed, under umockdev's preload";
     ASSERT_EQ(sim.Command("reset"), "ok");
     ASSERT_EQ(port.Error(), "");
-    line = sim.StatusField("pty");
   }
-  void TearDown() override {
-    port.ClosePort();
-    testbed.UnplugAll();
-  }
-  void PlugIn(int lp = 0) { testbed.AddPrinter(lp, "0525", "a700", line); }
+  void TearDown() override { port.ClosePort(); }
+  void PlugIn(int lp = 0) { ASSERT_EQ(sim.Command("usb plug " + std::to_string(lp)), "ok"); }
+  void Unplug() { ASSERT_EQ(sim.Command("usb unplug"), "ok"); }
   bool StatusBecomes(jint status) {
     return WaitUntil([&] { return port.PrinterStatus() == status; }, 8000);
   }
 
   SimulatorControl sim;
-  Testbed testbed;
-  std::string line;
   LibraryPort port{testing::kUsbLibrary};
 };
 
@@ -127,14 +76,14 @@ TEST_F(UsbScenario, ClaimWithoutStatusBackChecksReadiness) {
 TEST_F(UsbScenario, NoPrinterOrAnotherVendorsIsNotOpened) {
   port.OpenPort("USB", "");
   EXPECT_EQ(port.Claim(1000, true), 1);
-  testbed.AddPrinter(0, "04b8", "0202", line);
+  ASSERT_EQ(sim.Command("usb plug 0 04b8 0202"), "ok");
   port.OpenPort("USB", "");
   EXPECT_EQ(port.Claim(1000, true), 1);
   EXPECT_EQ(port.WriteData("x"), 0);
 }
 
 TEST_F(UsbScenario, OfTwoPrintersTheLowerLpIsOpened) {
-  testbed.AddPrinter(1, "0525", "a700", "/dev/null");
+  ASSERT_EQ(sim.Command("usb plug 1 0525 a700 /dev/null"), "ok");
   PlugIn(0);
   port.OpenPort("", "");
   EXPECT_EQ(port.WriteData("to lp0\n"), 1);
@@ -147,12 +96,11 @@ TEST_F(UsbScenario, UnplugReportsOfflineAndReplugRecoversByItself) {
   ASSERT_EQ(port.Claim(1000, true), 0);
   ASSERT_TRUE(StatusBecomes(kNormal));
 
-  testbed.UnplugAll();
-  sim.Command("close");  // the line hangs up
+  Unplug();
   EXPECT_EQ(port.WriteData("lost\n"), 0);
   EXPECT_EQ(port.PrinterStatus(), kOffline);
 
-  line = sim.Command("pty").substr(4);  // plugged in again, on another line and as lp1
+  sim.Command("pty");  // plugged in again, on another line and as lp1
   PlugIn(1);
   EXPECT_TRUE(StatusBecomes(kNormal));
   EXPECT_TRUE(WaitUntil([&] { return port.WriteData("after\n") == 1; }, 8000));
@@ -163,8 +111,7 @@ TEST_F(UsbScenario, CloseDuringTheReconnectionIsPrompt) {
   PlugIn();
   port.OpenPort("", "");
   ASSERT_EQ(port.Claim(1000, true), 0);
-  testbed.UnplugAll();
-  sim.Command("close");
+  Unplug();
   EXPECT_EQ(port.WriteData("lost\n"), 0);
   std::atomic<bool> closed{false};
   std::thread closer([&] {
@@ -173,7 +120,7 @@ TEST_F(UsbScenario, CloseDuringTheReconnectionIsPrompt) {
   });
   EXPECT_TRUE(WaitUntil([&] { return closed.load(); }, 3000));
   closer.join();
-  line = sim.Command("pty").substr(4);  // the next test's line
+  sim.Command("pty");  // the next test's line
 }
 
 }  // namespace
