@@ -138,8 +138,12 @@ void MainDialogPresenter::OnCancelEdit() {
   ShowStartView();
 }
 
+MainDialogPresenter::~MainDialogPresenter() {
+  if (attachedProxy_ != nullptr) attachedProxy_->OwnerDestroyed();
+}
+
 bool MainDialogPresenter::MayCloseDialog() {
-  if (!proxyAttached_) return true;
+  if (attachedProxy_ == nullptr) return true;
   services_.HideMainDialog();
   return false;
 }

@@ -2,6 +2,7 @@
 // one configuration, its two views, and the file commands.
 #pragma once
 
+#include "automation_link.h"
 #include "dialog_view.h"
 #include "setup_data.h"
 
@@ -24,7 +25,14 @@ class MainDialogPresenter {
   // is attached the dialog only hides itself.
   bool MayCloseDialog();
 
-  void SetProxyAttached(bool attached) { proxyAttached_ = attached; }
+  // The automation object attached to this dialog, which only hides while
+  // one is; a dialog destroyed first clears the object's link back to it.
+  void AttachProxy(ProxyLink* proxy) { attachedProxy_ = proxy; }
+  void DetachProxy() { attachedProxy_ = nullptr; }
+  ProxyLink* AttachedProxy() const { return attachedProxy_; }
+  ~MainDialogPresenter();
+  MainDialogPresenter(const MainDialogPresenter&) = delete;
+  MainDialogPresenter& operator=(const MainDialogPresenter&) = delete;
   const SetupData& Settings() const { return data_; }
   const ConfigPath& Path() const { return path_; }
 
@@ -39,7 +47,7 @@ class MainDialogPresenter {
   SetupData data_;
   SetupData working_;  // the device dialog's own copy
   ConfigPath path_;
-  bool proxyAttached_ = false;
+  ProxyLink* attachedProxy_ = nullptr;
 };
 
 }  // namespace quarvel

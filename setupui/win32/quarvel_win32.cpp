@@ -8,6 +8,8 @@
 
 #include <optional>
 
+#include "automation_win32.h"
+#include "command_line.h"
 #include "control_ids.h"
 #include "device_setup_presenter.h"
 #include "main_dialog_presenter.h"
@@ -84,9 +86,27 @@ std::optional<std::string> ChooseFile(HWND owner, bool save) {
   return Narrow(path);
 }
 
+// The running program: its state for the automation server and its main window.
+struct Program {
+  ProgramState state{[this] {
+    if (window != nullptr) EndDialog(window, IDCANCEL);
+  }};
+  HWND window = nullptr;
+};
+
+// The main dialog's window, view and presenter; while it exists it is the
+// program's running dialog, which automation objects attach to.
 class MainDialog : public DialogServices {
  public:
-  explicit MainDialog(HWND dialog) : dialog_(dialog), view_(dialog), presenter_(view_, *this) {}
+  MainDialog(HWND dialog, Program& program)
+      : dialog_(dialog), view_(dialog), presenter_(view_, *this), program_(program) {
+    program_.window = dialog;
+    program_.state.runningDialog = &presenter_;
+  }
+  ~MainDialog() override {
+    program_.window = nullptr;
+    program_.state.runningDialog = nullptr;
+  }
 
   std::optional<std::string> ChooseSaveFile() override { return ChooseFile(dialog_, true); }
   std::optional<std::string> ChooseOpenFile() override { return ChooseFile(dialog_, false); }
@@ -106,6 +126,7 @@ class MainDialog : public DialogServices {
   HWND dialog_;
   Win32DialogView view_;
   MainDialogPresenter presenter_;
+  Program& program_;
 };
 
 void AddAboutToSystemMenu(HWND dialog) {
@@ -134,20 +155,21 @@ void PaintMinimised(HWND dialog) {
   EndPaint(dialog, &paint);
 }
 
-INT_PTR CALLBACK MainProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+INT_PTR CALLBACK MainProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* main = reinterpret_cast<MainDialog*>(GetWindowLongPtrW(dialog, DWLP_USER));
   switch (message) {
-    case WM_INITDIALOG:
-      main = new MainDialog(dialog);
+    case WM_INITDIALOG: {
+      main = new MainDialog(dialog, *reinterpret_cast<Program*>(lParam));
       SetWindowLongPtrW(dialog, DWLP_USER, reinterpret_cast<LONG_PTR>(main));
       AddAboutToSystemMenu(dialog);
       SendMessageW(dialog, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(AppIcon()));
       SendMessageW(dialog, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(AppIcon()));
       main->Presenter().Initialise();
       return TRUE;
+    }
     case WM_DESTROY:
       SetWindowLongPtrW(dialog, DWLP_USER, 0);
-      delete main;
+      delete main;  // an attached automation object loses its link to it
       return FALSE;
     case WM_SYSCOMMAND:
       if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
@@ -190,12 +212,45 @@ INT_PTR CALLBACK MainProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
 
 }  // namespace
 
+std::wstring ProgramPath() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n < path.size()) return path.substr(0, n);
+    path.resize(path.size() * 2);
+  }
+}
+
+// Start-up: OLE for this thread, then the switches (an automation client's
+// start makes the class object available, an ordinary start registers the
+// server), then the main dialog as the only window. The program hosts no
+// ActiveX controls, so there is no control container to enable.
 int RunQuarvel(HINSTANCE hInstance) {
   instance = hInstance;
+  if (FAILED(OleInitialize(nullptr))) {
+    wchar_t text[256] = L"";
+    LoadStringW(instance, IDS_OLE_INIT_FAILED, text, 256);
+    MessageBoxW(nullptr, text, Widen(kApplicationName).c_str(), MB_OK);
+    return 0;
+  }
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_INTERNET_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
-  return static_cast<int>(
-      DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_QUARVEL_DIALOG), nullptr, MainProc, 0));
+  int result = 0;
+  {
+    Program program;
+    AutomationServer server(program.state);
+    const AutomationSwitches switches = ScanAutomationSwitches(Narrow(GetCommandLineW()));
+    if (switches.StartedByClient()) {
+      program.state.lifetime.SetUserControl(false);
+      server.RegisterClassObject();
+    } else {
+      RegisterServer(ProgramPath());  // without administrator rights the program runs all the same
+    }
+    result = static_cast<int>(DialogBoxParamW(instance, MAKEINTRESOURCEW(IDD_QUARVEL_DIALOG), nullptr, MainProc,
+                                              reinterpret_cast<LPARAM>(&program)));
+  }
+  OleUninitialize();
+  return result;
 }
 
 }  // namespace quarvel::win32

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 #include "control_ids.h"
 #include "device_setup_presenter.h"
@@ -223,11 +224,43 @@ TEST_F(MainDialog, LoadReportsUnreadableFilesAndUnknownRates) {
   });
 }
 
+// The automation object's lifetime: it holds the program while it lives and
+// the dialog only hides meanwhile; releasing it ends a program that a client
+// started, never one the user started.
 TEST_F(MainDialog, AnAttachedAutomationClientOnlyHidesTheDialog) {
+  int ended = 0;
+  ProgramLifetime program([&] { ++ended; });
   EXPECT_TRUE(main.MayCloseDialog());
-  main.SetProxyAttached(true);
-  EXPECT_FALSE(main.MayCloseDialog());
-  EXPECT_TRUE(services.hidden);
+  {
+    ProxyLink proxy(program, &main);
+    EXPECT_EQ(main.AttachedProxy(), &proxy);
+    EXPECT_EQ(program.Locks(), 1);
+    EXPECT_FALSE(main.MayCloseDialog());
+    EXPECT_TRUE(services.hidden);
+  }
+  EXPECT_EQ(main.AttachedProxy(), nullptr);
+  EXPECT_TRUE(main.MayCloseDialog());
+  EXPECT_EQ(ended, 0);  // the user started it: it stays
+
+  program.SetUserControl(false);
+  {
+    ProxyLink first(program, &main);
+    ProxyLink second(program, nullptr);  // created while no dialog ran
+  }
+  EXPECT_EQ(ended, 1);  // once, when the last lock went
+}
+
+TEST(AutomationLink, ADialogDestroyedFirstClearsTheProxysLink) {
+  int ended = 0;
+  ProgramLifetime program([&] { ++ended; });
+  program.SetUserControl(false);
+  HeadlessView view;
+  FakeServices services;
+  auto dialog = std::make_unique<MainDialogPresenter>(view, services);
+  ProxyLink proxy(program, dialog.get());
+  dialog.reset();
+  EXPECT_EQ(proxy.OwnerDialog(), nullptr);
+  EXPECT_EQ(ended, 0);
 }
 
 // The device dialog on its own.
