@@ -170,8 +170,10 @@ class SocketChannel:
     def __init__(self, sock):
         self.sock = sock
 
-    def recv(self, size):
-        return self.sock.recv(size)
+    def recv(self, size, mark):
+        data = self.sock.recv(size)
+        mark()
+        return data
 
     def send(self, data):
         self.sock.sendall(data)
@@ -201,17 +203,24 @@ class PtyChannel:
         self.master, self.slave = os.openpty()
         tty.setraw(self.slave, termios.TCSANOW)
         self.path = os.ttyname(self.slave)
+        os.set_blocking(self.master, False)
         self.closing = threading.Event()
         self.reader_gone = threading.Event()
+        self.lock = threading.Lock()  # a read and a reset's flush never interleave
 
-    def recv(self, size):
+    def recv(self, size, mark):
         # Waits in short steps, so that a hang-up never finds a read holding
         # the line open.
         import select
         while not self.closing.is_set():
-            if select.select([self.master], [], [], 0.05)[0]:
+            if not select.select([self.master], [], [], 0.05)[0]:
+                continue
+            with self.lock:
+                mark()
                 try:
                     return os.read(self.master, size)
+                except BlockingIOError:
+                    continue  # flushed by a reset meanwhile
                 except OSError:
                     break
         self.reader_gone.set()
@@ -225,7 +234,8 @@ class PtyChannel:
 
     def discard_input(self):
         import termios
-        termios.tcflush(self.master, termios.TCIFLUSH)
+        for fd in (self.slave, self.master):  # what is queued on either side of the line
+            termios.tcflush(fd, termios.TCIOFLUSH)
 
     def close(self, reset=False):  # a hang-up: the port's reads and writes fail
         self.closing.set()
@@ -309,23 +319,28 @@ class Connection:
 
     def renew(self):
         """A reset of a front end that stays: forget what it was asked and sent."""
-        self.channel.discard_input()
+        with self.channel.lock:
+            self.channel.discard_input()
+            self.generation = self.printer.generation
         with self.status_lock:
             self.status_back = False
             self.last_block = None
-        self.generation = self.printer.generation
 
     def read_loop(self):
         while not self.closed.is_set():
             self.sim.wait_unstalled()
             rate = self.sim.rate
+            read_in = [self.generation]
+
+            def mark():  # the generation the bytes are read in
+                read_in[0] = self.generation
             try:
-                data = self.channel.recv(max(256, rate // 50) if rate else 65536)
+                data = self.channel.recv(max(256, rate // 50) if rate else 65536, mark)
             except OSError:
                 data = b""
             if not data:
                 break
-            generation = self.generation
+            generation = read_in[0]
             if self.printer.note_received(data, generation):
                 self.incoming.put((generation, data))
             if rate:  # a slow printer: each chunk takes its time

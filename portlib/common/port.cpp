@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <system_error>
 
 #include "printer_protocol.h"
@@ -17,6 +16,7 @@ constexpr int64_t kCompletionRepeatMs = 10000;
 constexpr int kAfterCompletionPauseMs = 100;
 constexpr int kResendPauseMs = 1000;
 constexpr int kReadyTriesPauseMs = 100;
+constexpr int kWriteTurnPollMs = 5;  // how often a writer waiting for its turn looks again
 constexpr int64_t kReadyLimitMs = 500;
 }  // namespace
 
@@ -108,8 +108,9 @@ WriteOutcome Port::Write(const uint8_t* data, int length, WriteKind kind) {
   // Writers take turns; one waiting behind a long write gives up once a
   // close begins, so the close never waits for the printer.
   std::unique_lock writing(writeMutex_, std::defer_lock);
-  while (!writing.try_lock_for(std::chrono::milliseconds(20))) {
+  while (!writing.try_lock()) {
     if (gate_.Barred().IsSet()) return {0, true};
+    gate_.Barred().WaitFor(kWriteTurnPollMs);
   }
   if (fields_.isOpen.load() == 0) return {0, true};
   const WriteOutcome out = transport_.Write(data, length, kind);

@@ -74,7 +74,7 @@ class Port final : private MonitorIo {
   PortFields fields_;
   ReopenGate gate_;
   std::mutex readMutex_;               // the monitor's reads and _readData share the input
-  std::timed_mutex writeMutex_;        // one write (with its recovery) at a time
+  std::mutex writeMutex_;              // one write (with its recovery) at a time
   mutable std::mutex lifecycleMutex_;  // open, claim and close from several Java threads
   std::thread monitorThread_;
   std::unique_ptr<ReconnectThread> reconnect_;  // where failed writes reconnect in the background

@@ -3,11 +3,27 @@
 #include <oleauto.h>
 
 #include <atomic>
+#include <initializer_list>
 #include <new>
 
 namespace quarvel::win32 {
 
 namespace {
+
+// QueryInterface of an object that answers the interfaces `answered`.
+template <typename Interface>
+HRESULT Answer(Interface* self, REFIID iid, void** object, std::initializer_list<const IID*> answered) {
+  if (object == nullptr) return E_POINTER;
+  for (const IID* known : answered) {
+    if (IsEqualIID(iid, *known)) {
+      *object = self;
+      self->AddRef();
+      return S_OK;
+    }
+  }
+  *object = nullptr;
+  return E_NOINTERFACE;
+}
 
 // CQuarvelDlgAutoProxy: no methods and no properties.
 class AutomationProxy final : public IDispatch {
@@ -15,14 +31,7 @@ class AutomationProxy final : public IDispatch {
   explicit AutomationProxy(ProgramState& program) : link_(program.lifetime, program.runningDialog) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, kQuarvelDispatchIid)) {
-      *object = static_cast<IDispatch*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return Answer<IDispatch>(this, iid, object, {&IID_IUnknown, &IID_IDispatch, &kQuarvelDispatchIid});
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
   ULONG STDMETHODCALLTYPE Release() override {
@@ -58,14 +67,7 @@ class ProxyFactory final : public IClassFactory {
   explicit ProxyFactory(ProgramState& program) : program_(program) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-    if (object == nullptr) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-      *object = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return Answer<IClassFactory>(this, iid, object, {&IID_IUnknown, &IID_IClassFactory});
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
   ULONG STDMETHODCALLTYPE Release() override {

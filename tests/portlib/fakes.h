@@ -187,8 +187,9 @@ class ScriptedTransport : public Transport {
 };
 
 // Waits (in real time, bounded) until `condition` holds.
-inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 5000) {
-  for (int waited = 0; waited < timeoutMs; waited += 2) {
+inline bool WaitUntil(const std::function<bool()>& condition, int timeoutMs = 10000) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
     if (condition()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }

@@ -130,11 +130,11 @@ TEST(WriteRecovery, CloseIsPromptWhileTheReconnectThreadFindsNoPrinter) {
 // the answers away from the readiness check.
 TEST(Claim, ASecondClaimStopsTheFirstMonitorBeforeCheckingReadiness) {
   Rig rig(kTcpPolicy);
-  ASSERT_EQ(rig.port.Claim(0, true), 0);
-  ASSERT_TRUE(rig.port.MonitorThreadRunning());
   rig.transport.onWrite = [&](const Bytes& w) {
     if (w == Bytes{0x10, 0x04, 0x02} || w == Bytes{0x10, 0x04, 0x04}) rig.transport.Reply({0x12});
   };
+  ASSERT_EQ(rig.port.Claim(0, true), 0);
+  ASSERT_TRUE(rig.port.MonitorThreadRunning());
   EXPECT_EQ(rig.port.Claim(0, false), 0);
   EXPECT_FALSE(rig.port.MonitorThreadRunning());
   EXPECT_FALSE(rig.fields().stopRequested.IsSet());  // a completion wait still waits

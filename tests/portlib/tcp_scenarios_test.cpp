@@ -7,6 +7,7 @@
 
 #include "fakes.h"
 #include "library_port.h"
+#include "printer_scenarios.h"
 #include "simulator_control.h"
 
 namespace portlink {
@@ -14,9 +15,10 @@ namespace {
 
 using quarvel::testing::SimulatorControl;
 using testing::LibraryPort;
+using testing::PrinterScenario;
 using testing::WaitUntil;
 
-constexpr jint kNormal = 0, kCoverOpen = 1, kPaperEmpty = 2, kOffline = 8, kPaperNearEnd = 16;
+constexpr jint kNormal = 0, kOffline = 8;
 
 uint64_t Fnv1a64(const std::string& bytes) {
   uint64_t hash = 0xCBF29CE484222325ull;
@@ -65,60 +67,6 @@ TEST_F(TcpScenario, ClaimChecksThatThePrinterIsReady) {
   sim.Command("paper out");
   Open();
   EXPECT_EQ(port.Claim(1000, false), 1);
-}
-
-TEST_F(TcpScenario, StatusChangesReachTheGetters) {
-  Open();
-  ASSERT_EQ(port.Claim(1000, true), 0);
-  EXPECT_TRUE(StatusBecomes(kNormal));
-  EXPECT_TRUE(WaitUntil([&] { return port.DrawerStatus() == 0; }));
-  sim.Command("cover open");
-  EXPECT_TRUE(StatusBecomes(kCoverOpen));
-  sim.Command("cover close");
-  EXPECT_TRUE(StatusBecomes(kNormal));
-  sim.Command("paper near-end");
-  EXPECT_TRUE(StatusBecomes(kPaperNearEnd));
-  sim.Command("paper out");
-  EXPECT_TRUE(StatusBecomes(kPaperEmpty));
-  sim.Command("paper ok");
-  EXPECT_TRUE(StatusBecomes(kNormal));
-  sim.Command("drawer open");
-  EXPECT_TRUE(WaitUntil([&] { return port.DrawerStatus() == 1; }));
-  sim.Command("drawer close");
-  EXPECT_TRUE(WaitUntil([&] { return port.DrawerStatus() == 0; }));
-}
-
-TEST_F(TcpScenario, DrawerKickReachesThePrinter) {
-  Open();
-  ASSERT_EQ(port.Claim(1000, true), 0);
-  EXPECT_EQ(port.OpenDrawer(2, 200, 400), 0);
-  EXPECT_EQ(port.OpenDrawer(5, 100, 100), 0);
-  EXPECT_EQ(port.OpenDrawer(4, 100, 100), 1);
-  EXPECT_TRUE(WaitUntil([&] { return sim.Command("kicks") == "kicks 2 2:200:400 5:100:100"; }))
-      << sim.Command("kicks");
-  EXPECT_TRUE(WaitUntil([&] { return port.DrawerStatus() == 1; }));  // opened by the kick
-  EXPECT_TRUE(WaitUntil([&] { return port.DrawerStatus() == 0; }));  // and pushed shut
-}
-
-TEST_F(TcpScenario, CompletionWaitSeesTheReply) {
-  Open();
-  ASSERT_EQ(port.Claim(1000, true), 0);
-  EXPECT_EQ(port.WriteData("Total 12.50\n"), 1);
-  EXPECT_TRUE(port.WaitForCompletePrinting());
-  EXPECT_NE(sim.Receipt().find("Total 12.50"), std::string::npos);
-}
-
-TEST_F(TcpScenario, ReadDataDeliversTheReply) {
-  Open();
-  ASSERT_EQ(port.WriteData("\x10\x04\x02"), 1);
-  jint count = 0;
-  std::vector<jbyte> bytes;
-  ASSERT_TRUE(WaitUntil([&] {
-    bytes = port.ReadData(count);
-    return count > 0;
-  }));
-  EXPECT_EQ(count, 1);
-  EXPECT_EQ(bytes[0], 0x12);
 }
 
 TEST_F(TcpScenario, DroppedConnectionIsReopenedAndTheWriteSentAgain) {
@@ -271,6 +219,11 @@ TEST_F(TcpScenario, LargeWriteArrivesCompleteAndInOrder) {
   EXPECT_NE(received.find("fnv1a64=" + Hex64(Fnv1a64(job))), std::string::npos) << received;
   EXPECT_EQ(Accepted(), "1");
 }
+
+void OpenTcp(LibraryPort& port, SimulatorControl& sim) { port.OpenPort(sim.PortName(), sim.PortSettings()); }
+
+INSTANTIATE_TEST_SUITE_P(Tcp, PrinterScenario,
+                         ::testing::Values(testing::FrontEnd{"tcp", &testing::kTcpLibrary, &OpenTcp, false, true}));
 
 }  // namespace
 }  // namespace portlink
