@@ -34,20 +34,10 @@ std::string PortName() {
   return pty != nullptr ? pty : "";
 }
 
-class LptScenario : public ::testing::Test {
+class LptScenario : public testing::SimulatorScenario {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(sim.Connected()) << "run beside the simulator with --pty";
-    ASSERT_FALSE(PortName().empty());
-    ASSERT_EQ(sim.Command("reset"), "ok");
-    ASSERT_EQ(port.Error(), "");
-  }
-  void TearDown() override { port.ClosePort(); }
-
+  LptScenario() : SimulatorScenario(testing::kLptLibrary) {}
   void Open() { port.OpenPort(PortName(), "ignored"); }
-
-  SimulatorControl sim;
-  LibraryPort port{testing::kLptLibrary};
 };
 
 TEST_F(LptScenario, ClaimWithoutMonitorWritesAndReturnsTheCount) {

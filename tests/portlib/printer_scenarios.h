@@ -25,28 +25,35 @@ struct FrontEnd {
 
 inline void PrintTo(const FrontEnd& front, std::ostream* os) { *os << front.name; }
 
-class PrinterScenario : public ::testing::TestWithParam<FrontEnd> {
+// A library's port beside a fresh simulated printer: reset before each
+// scenario, the port closed after it.
+class SimulatorScenario : public ::testing::Test {
  protected:
+  explicit SimulatorScenario(const LibraryInfo& library) : port(library) {}
   void SetUp() override {
     ASSERT_TRUE(sim.Connected()) << "run beside the simulator (tests/support/with_simulator.sh)";
     ASSERT_EQ(sim.Command("reset"), "ok");
     ASSERT_EQ(port.Error(), "");
   }
   void TearDown() override { port.ClosePort(); }
+  bool StatusBecomes(jint status) {
+    return WaitUntil([&] { return port.PrinterStatus() == status; });
+  }
+  bool DrawerBecomes(jint status) {
+    return WaitUntil([&] { return port.DrawerStatus() == status; });
+  }
 
+  quarvel::testing::SimulatorControl sim;
+  LibraryPort port;
+};
+
+class PrinterScenario : public SimulatorScenario, public ::testing::WithParamInterface<FrontEnd> {
+ protected:
+  PrinterScenario() : SimulatorScenario(*GetParam().library) {}
   void Open() { GetParam().open(port, sim); }
   jint AllWritten(const std::string& bytes) const {
     return GetParam().writeReturnsCount ? static_cast<jint>(bytes.size()) : 1;
   }
-  bool StatusBecomes(jint status) {
-    return WaitUntil([&] { return port.PrinterStatus() == status; }, 10000);
-  }
-  bool DrawerBecomes(jint status) {
-    return WaitUntil([&] { return port.DrawerStatus() == status; }, 10000);
-  }
-
-  quarvel::testing::SimulatorControl sim;
-  LibraryPort port{*GetParam().library};
 };
 
 TEST_P(PrinterScenario, StatusChangesReachTheGetters) {

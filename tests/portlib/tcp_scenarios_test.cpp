@@ -32,23 +32,11 @@ std::string Hex64(uint64_t value) {
   return text;
 }
 
-class TcpScenario : public ::testing::Test {
+class TcpScenario : public testing::SimulatorScenario {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(sim.Connected()) << "run beside the simulator (tests/support/with_simulator.sh)";
-    ASSERT_EQ(sim.Command("reset"), "ok");
-    ASSERT_EQ(port.Error(), "");
-  }
-  void TearDown() override { port.ClosePort(); }
-
+  TcpScenario() : SimulatorScenario(testing::kTcpLibrary) {}
   void Open() { port.OpenPort(sim.PortName(), sim.PortSettings()); }
-  bool StatusBecomes(jint status) {
-    return WaitUntil([&] { return port.PrinterStatus() == status; });
-  }
   std::string Accepted() { return sim.StatusField("accepted"); }
-
-  SimulatorControl sim;
-  LibraryPort port{testing::kTcpLibrary};
 };
 
 TEST_F(TcpScenario, ClaimChecksThatThePrinterIsReady) {

@@ -26,22 +26,12 @@ using testing::WaitUntil;
 
 constexpr jint kNormal = 0, kOffline = 8;
 
-class UsbScenario : public ::testing::Test {
+// Beside the simulator with --pty --usb-testbed, under umockdev's preload.
+class UsbScenario : public testing::SimulatorScenario {
  protected:
-  void SetUp() override {
-    ASSERT_TRUE(sim.Connected()) << "run beside the simulator with --pty --usb-testbed, under umockdev's preload";
-    ASSERT_EQ(sim.Command("reset"), "ok");
-    ASSERT_EQ(port.Error(), "");
-  }
-  void TearDown() override { port.ClosePort(); }
+  UsbScenario() : SimulatorScenario(testing::kUsbLibrary) {}
   void PlugIn(int lp = 0) { ASSERT_EQ(sim.Command("usb plug " + std::to_string(lp)), "ok"); }
   void Unplug() { ASSERT_EQ(sim.Command("usb unplug"), "ok"); }
-  bool StatusBecomes(jint status) {
-    return WaitUntil([&] { return port.PrinterStatus() == status; }, 8000);
-  }
-
-  SimulatorControl sim;
-  LibraryPort port{testing::kUsbLibrary};
 };
 
 // Plugged in, the printer is found whatever the port name says.
