@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 #include "usb_printer_finder.h"
 
@@ -34,11 +35,12 @@ class UdevPrinterFinder final : public UsbPrinterFinder {
     udev_list_entry_foreach(entry, udev_enumerate_get_list_entry(list)) {
       udev_device* device = udev_device_new_from_syspath(context, udev_list_entry_get_name(entry));
       if (device == nullptr) continue;
-      const long number = LpNumber(udev_device_get_sysname(device));
-      const char* node = udev_device_get_devnode(device);
-      if (number >= 0 && number < bestNumber && node != nullptr && IsOurPrinter(device)) {
+      const char* name = udev_device_get_sysname(device);
+      const long number = LpNumber(name);
+      if (number >= 0 && number < bestNumber && IsOurPrinter(device)) {
+        const char* node = udev_device_get_devnode(device);
         bestNumber = number;
-        best = node;
+        best = node != nullptr ? std::string(node) : "/dev/usb/" + std::string(name);
       }
       udev_device_unref(device);
     }
@@ -56,13 +58,17 @@ class UdevPrinterFinder final : public UsbPrinterFinder {
     const long number = std::strtol(name + 2, &end, 10);
     return *end == '\0' ? number : -1;
   }
+  // The USB device above the lp node: the nearest ancestor that carries a
+  // vendor and a product.
   static bool IsOurPrinter(udev_device* device) {
-    udev_device* usb = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device");
-    if (usb == nullptr) return false;
-    const char* vendor = udev_device_get_sysattr_value(usb, "idVendor");
-    const char* product = udev_device_get_sysattr_value(usb, "idProduct");
-    return vendor != nullptr && product != nullptr && strcasecmp(vendor, kVendor) == 0 &&
-           strcasecmp(product, kProduct) == 0;
+    for (udev_device* up = udev_device_get_parent(device); up != nullptr; up = udev_device_get_parent(up)) {
+      const char* vendor = udev_device_get_sysattr_value(up, "idVendor");
+      const char* product = udev_device_get_sysattr_value(up, "idProduct");
+      if (vendor != nullptr && product != nullptr) {
+        return strcasecmp(vendor, kVendor) == 0 && strcasecmp(product, kProduct) == 0;
+      }
+    }
+    return false;
   }
 };
 
