@@ -17,14 +17,18 @@ constexpr size_t kMaxLineChars = 1023;  // a longer line is read as several
 constexpr size_t kAddressWidth = 32;    // "SOCKET:" address text, 31 characters
 constexpr size_t kSocketPrefixLength = 7;
 
-// Splits the file into the lines the scanner sees: CR LF reads as LF, a line
-// holds at most 1023 characters (the rest comes as the next line), and a NUL
-// byte ends the line's text.
+// Splits the file into the lines the scanner sees: CR LF and a lone CR read
+// as LF, a line holds at most 1023 characters (the rest comes as the next
+// line), and a NUL byte ends the line's text.
 std::vector<std::string_view> SplitLines(std::string_view content, std::string& normalised) {
   normalised.clear();
   normalised.reserve(content.size());
   for (size_t i = 0; i < content.size(); ++i) {
-    if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') continue;
+    if (content[i] == '\r') {
+      if (i + 1 < content.size() && content[i + 1] == '\n') continue;
+      normalised += '\n';
+      continue;
+    }
     normalised += content[i];
   }
   std::vector<std::string_view> lines;

@@ -21,6 +21,8 @@ constexpr const char* kUsage =
     "  quarvel-cli show FILE\n"
     "      Reads FILE as \"Edit Existing XML File\" does and prints every setting as a\n"
     "      name=value line, then one message=TEXT line per \"Unknown Settings\" message.\n"
+    "      Values are printed with \\\\ for a backslash, \\n \\r \\t for line feed, carriage\n"
+    "      return and tab, and \\xHH for any other control character, so each stays on its line.\n"
     "  quarvel-cli write FILE [options]\n"
     "      Writes FILE as Save does (\".xml\" is appended when FILE contains neither\n"
     "      \".xml\" nor \".XML\"). A device is present when any of its options is given;\n"
@@ -132,6 +134,30 @@ void CheckTcpOptions(const DeviceRequest& request) {
   }
 }
 
+// A value on one line of its own: backslashes and control characters escaped.
+std::string Shown(std::string_view value) {
+  std::string shown;
+  for (const char c : value) {
+    const auto byte = static_cast<unsigned char>(c);
+    switch (c) {
+      case '\\': shown += "\\\\"; break;
+      case '\n': shown += "\\n"; break;
+      case '\r': shown += "\\r"; break;
+      case '\t': shown += "\\t"; break;
+      default:
+        if (byte < 0x20 || byte == 0x7F) {
+          static constexpr char kHex[] = "0123456789ABCDEF";
+          shown += "\\x";
+          shown += kHex[byte >> 4];
+          shown += kHex[byte & 0x0F];
+        } else {
+          shown += c;
+        }
+    }
+  }
+  return shown;
+}
+
 int RunShow(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   if (args.size() != 2) throw UsageError{"show takes exactly one FILE"};
   SetupData data;
@@ -148,16 +174,16 @@ int RunShow(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       << "editKind=" << static_cast<int32_t>(data.editKind) << "\n"
       << "printerPresent=" << data.printerPresent << "\n"
       << "printer.portIndex=" << p.portIndex << "\n"
-      << "printer.logicalName=" << TextOf(p.logicalName) << "\n"
-      << "printer.portName=" << TextOf(p.portName) << "\n"
+      << "printer.logicalName=" << Shown(TextOf(p.logicalName)) << "\n"
+      << "printer.portName=" << Shown(TextOf(p.portName)) << "\n"
       << "printer.baudIndex=" << p.baudIndex << "\n"
       << "printer.portNumber=" << p.portNumber << "\n"
       << "printer.ipAddress=" << Dotted(p.ipAddress) << "\n"
       << "printer.deviceClass=" << p.deviceClass << "\n"
       << "drawerPresent=" << data.drawerPresent << "\n"
       << "drawer.portIndex=" << d.portIndex << "\n"
-      << "drawer.logicalName=" << TextOf(d.logicalName) << "\n"
-      << "drawer.portName=" << TextOf(d.portName) << "\n"
+      << "drawer.logicalName=" << Shown(TextOf(d.logicalName)) << "\n"
+      << "drawer.portName=" << Shown(TextOf(d.portName)) << "\n"
       << "drawer.baudIndex=" << d.baudIndex << "\n"
       << "drawer.portNumber=" << d.portNumber << "\n"
       << "drawer.ipAddress=" << Dotted(d.ipAddress) << "\n"
@@ -165,7 +191,7 @@ int RunShow(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       << "drawer.pulseOnTime=" << d.pulseOnTime << "\n"
       << "drawer.pulseOffTime=" << d.pulseOffTime << "\n"
       << "drawer.deviceClass=" << d.deviceClass << "\n";
-  for (const std::string& message : loaded.messages) out << "message=" << message << "\n";
+  for (const std::string& message : loaded.messages) out << "message=" << Shown(message) << "\n";
   return 0;
 }
 

@@ -81,6 +81,8 @@ std::optional<std::string> ChooseFile(HWND owner, bool save) {
   ofn.lpstrFile = path;
   ofn.nMaxFile = MAX_PATH;
   ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : 0);
+  // The overwrite question must see the file that will be written: "jpos" is saved as jpos.xml.
+  ofn.lpstrDefExt = save ? L"xml" : nullptr;
   const BOOL chosen = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
   if (!chosen) return std::nullopt;
   return Narrow(path);

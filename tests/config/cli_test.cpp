@@ -53,6 +53,22 @@ TEST(Cli, ShowListsTheMessagesLast) {
   EXPECT_TRUE(shown.out.ends_with("drawer.deviceClass=0\nmessage=Printer : Unknown Settings\n"));
 }
 
+// A name may hold a line feed (as &#10;) or other control characters: show
+// escapes them, so no name can forge a line of its output.
+TEST(Cli, ShowEscapesValuesOntoTheirOwnLines) {
+  TempDir dir;
+  testing::WriteBytes(dir.File("forged.xml"),
+                      "<JposEntry logicalName=\"A&#10;printerPresent=0\\x\t\x01\">\n\n"
+                      "<jpos category=\"POSPrinter\"/>\n</JposEntry>\n");
+  const CliRun shown = Cli({"show", dir.File("forged.xml")});
+  ASSERT_EQ(shown.code, 0);
+  EXPECT_NE(shown.out.find("printer.logicalName=A\\nprinterPresent=0\\\\x\\t\\x01\n"), std::string::npos)
+      << shown.out;
+  EXPECT_NE(shown.out.find("\nprinterPresent=1\n"), std::string::npos);
+  EXPECT_EQ(shown.out.find("\nprinterPresent=0"), std::string::npos);
+  EXPECT_NE(Cli({"--help"}).out.find("\\xHH"), std::string::npos);
+}
+
 TEST(Cli, NoDeviceWritesAnEmptyFile) {
   TempDir dir;
   ASSERT_EQ(Cli({"write", dir.File("empty.xml")}).code, 0);

@@ -182,6 +182,12 @@ TEST(Reader, ScannerQuirksOfTheLayout) {
 TEST(Reader, LineEndsLongLinesAndLongValues) {
   const std::string crlf = Entry("P", "POSPrinter", "", "\r\n");
   EXPECT_EQ(Read(crlf).data.printerPresent, 1);
+  // Lone CR line ends (an old Mac editor) read as the same lines.
+  const std::string cr = Entry("Till 2", "POSPrinter", Prop("portName", "LPT2"), "\r");
+  Read loneCr(cr);
+  EXPECT_EQ(loneCr.data.printerPresent, 1);
+  EXPECT_EQ(TextOf(loneCr.data.printer.logicalName), "Till 2");
+  EXPECT_EQ(loneCr.data.printer.portIndex, 10);
 
   // A line over 1023 characters reads as two: the part after the cut is the
   // skipped line, so the category on the line after that still counts.

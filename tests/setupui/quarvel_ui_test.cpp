@@ -239,6 +239,43 @@ TEST_F(QuarvelExe, RefusedOkAndAFailedSave) {
   EXPECT_EQ(Views(main_), "HSHHSSSHSS");  // the settings stay for another try
 }
 
+// A visible dialog that `owner` opened (a question it asks), whatever its title.
+HWND WaitForDialogOwnedBy(HWND owner) {
+  for (int waited = 0; waited < 10000; waited += 20) {
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w != nullptr;
+         w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
+      if (GetWindow(w, GW_OWNER) == owner && IsWindowVisible(w)) return w;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return nullptr;
+}
+
+// Typing "jpos" where jpos.xml exists: Save As adds the extension itself, so
+// it asks before replacing that file, and No keeps it.
+TEST_F(QuarvelExe, SaveAsAsksBeforeReplacingTheFileTheNameMeans) {
+  testing::TempDir dir;
+  testing::WriteBytes(dir.File("jpos.xml"), "kept");
+  Click(main_, IDC_CREATE_NEW);
+  for (int i = 0; i < 200 && Views(main_) != "HSHHSHSHHH"; ++i) Sleep(10);
+  Click(main_, IDC_SAVE);
+  HWND files = WaitForDialog(L"Save As");
+  ASSERT_NE(files, nullptr);
+  HWND box = GetDlgItem(files, kFileNameBox);
+  if (box == nullptr) box = GetDlgItem(files, 0x480);
+  const std::wstring typed = std::filesystem::path(dir.File("jpos")).wstring();
+  SendMessageW(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+  PostMessageW(files, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(files, IDOK)));
+  HWND question = WaitForDialogOwnedBy(files);
+  ASSERT_NE(question, nullptr) << "no overwrite question";
+  PostMessageW(question, WM_COMMAND, MAKEWPARAM(IDNO, BN_CLICKED), 0);
+  ASSERT_TRUE(WaitGone(question));
+  PostMessageW(files, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  ASSERT_TRUE(WaitGone(files));
+  EXPECT_EQ(testing::ReadBytes(dir.File("jpos.xml")), "kept");
+  EXPECT_EQ(Views(main_), "HSHHSHSHHH");  // nothing saved: still editing
+}
+
 // Not a test: poses each view for scripts/screenshots, which sets
 // QUARVEL_SCREENSHOT_DIR and takes a picture when NAME.ready appears there,
 // answering with NAME.done.
