@@ -55,14 +55,14 @@ void MainDialogPresenter::LoadConfigFile() {
   const auto chosen = services_.ChooseOpenFile();
   if (!chosen) return;
   if (chosen->size() >= static_cast<size_t>(kPathWidth)) {
-    services_.ShowMessage(kOpenFileFailed, kApplicationName);  // never cut to another name
+    ShowFileFailure("The path is longer than 255 characters.");  // never cut to another name
     return;
   }
   StoreText(path_.text, *chosen);
   const LoadResult loaded = quarvel::LoadConfigFile(*chosen, data_);
   if (!loaded.opened) {
     // Nothing was read: back to the empty state of the start view.
-    services_.ShowMessage(kOpenFileFailed, kApplicationName);
+    ShowFileFailure(loaded.detail);
     ResetSettings(data_, path_);
     return;
   }
@@ -120,7 +120,7 @@ void MainDialogPresenter::SaveConfigFile() {
   const SaveResult saved = quarvel::SaveConfigFile(path, data_);
   if (!saved.ok) {
     // Nothing is lost: settings, path and the editing view stay for another try.
-    services_.ShowMessage(kOpenFileFailed, kApplicationName);
+    ShowFileFailure(saved.detail);
     return;
   }
   const SetupMode mode = data_.mode;
@@ -136,6 +136,12 @@ void MainDialogPresenter::OnCancelEdit() {
   ResetSettings(data_, path_);
   ResetCaptions();
   ShowStartView();
+}
+
+// The program's one file message, and the system's reason in a paragraph of its own.
+void MainDialogPresenter::ShowFileFailure(const std::string& reason) {
+  services_.ShowMessage(reason.empty() ? std::string(kOpenFileFailed) : std::string(kOpenFileFailed) + "\n\n" + reason,
+                        kApplicationName);
 }
 
 MainDialogPresenter::~MainDialogPresenter() {

@@ -37,6 +37,7 @@ class MainDialogPresenter {
   const ConfigPath& Path() const { return path_; }
 
  private:
+  void ShowFileFailure(const std::string& reason);
   void ShowStartView();
   void ShowEditingView();
   void ResetCaptions();

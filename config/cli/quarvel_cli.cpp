@@ -134,6 +134,13 @@ void CheckTcpOptions(const DeviceRequest& request) {
   }
 }
 
+// The program's one file message, then the system's reason on a line of its own.
+int FileFailure(std::ostream& err, const std::string& reason) {
+  err << "Open File Failed!!!\n";
+  if (!reason.empty()) err << reason << "\n";
+  return kExitFileError;
+}
+
 // A value on one line of its own: backslashes and control characters escaped.
 std::string Shown(std::string_view value) {
   std::string shown;
@@ -164,10 +171,7 @@ int RunShow(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   ConfigPath path;
   ResetSettings(data, path);
   const LoadResult loaded = LoadConfigFile(args[1], data);
-  if (!loaded.opened) {
-    err << "Open File Failed!!!\n";
-    return kExitFileError;
-  }
+  if (!loaded.opened) return FileFailure(err, loaded.detail);
   const PrinterSettings& p = data.printer;
   const CashDrawerSettings& d = data.drawer;
   out << "mode=" << static_cast<int32_t>(data.mode) << "\n"
@@ -241,10 +245,7 @@ int RunWrite(const std::vector<std::string>& args, std::ostream& out, std::ostre
     data.drawerPresent = 1;
   }
   const SaveResult saved = SaveConfigFile(args[1], data);
-  if (!saved.ok) {
-    err << "Open File Failed!!!\n";
-    return kExitFileError;
-  }
+  if (!saved.ok) return FileFailure(err, saved.detail);
   out << saved.path << "\n";
   return 0;
 }
