@@ -23,7 +23,10 @@ struct Entity {
   std::string_view name;
 };
 constexpr std::array<Entity, 5> kEntities = {{
-    {'&', "amp"}, {'<', "lt"}, {'>', "gt"}, {'"', "quot"}, {'\'', "apos"}}};
+    {'&', "amp"}, {'<', "lt"}, {'"', "quot"}, {'>', "gt"}, {'\'', "apos"}}};
+// A double-quoted attribute needs only the first three escaped; > and ' stay
+// as they are, as older files have them. All five are read back.
+constexpr size_t kEscapedOnWrite = 3;
 
 std::optional<uint32_t> ParseCharReference(std::string_view body) {
   // body is what stands between "&#" and ";"
@@ -56,7 +59,8 @@ std::string EscapeAttribute(std::string_view text) {
     i += ch.length;
     const uint32_t cp = ch.codePoint;  // a stray byte is taken as Latin-1
     bool escaped = false;
-    for (const Entity& e : kEntities) {
+    for (size_t k = 0; k < kEscapedOnWrite; ++k) {
+      const Entity& e = kEntities[k];
       if (ch.wellFormed && cp == static_cast<unsigned char>(e.character)) {
         out += '&';
         out += e.name;
