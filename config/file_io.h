@@ -16,7 +16,8 @@ struct FileResult {
 // existing file at `path` stays untouched. A read-only file is not replaced.
 FileResult ReplaceFileAtomically(const std::string& path, const std::string& bytes);
 
-// Reads the whole file as bytes.
-FileResult ReadWholeFile(const std::string& path, std::string& bytes);
+// Reads the whole of a regular file as bytes; a device, a folder or a file of
+// more than `maxBytes` is refused with the reason.
+FileResult ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes);
 
 }  // namespace quarvel

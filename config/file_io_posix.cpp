@@ -68,9 +68,14 @@ FileResult ReplaceFileAtomically(const std::string& path, const std::string& byt
   return Failure("cannot write " + path);
 }
 
-FileResult ReadWholeFile(const std::string& path, std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_RDONLY);
+FileResult ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);  // a FIFO must not block the open
   if (fd < 0) return Failure("cannot open " + path);
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+    ::close(fd);
+    return {false, path + ": not a regular file"};
+  }
   bytes.clear();
   char buffer[8192];
   for (;;) {
@@ -82,6 +87,11 @@ FileResult ReadWholeFile(const std::string& path, std::string& bytes) {
       return failed;
     }
     if (n == 0) break;
+    if (bytes.size() + static_cast<size_t>(n) > maxBytes) {
+      ::close(fd);
+      bytes.clear();
+      return {false, path + ": larger than " + std::to_string(maxBytes >> 20) + " MiB, not a configuration file"};
+    }
     bytes.append(buffer, static_cast<size_t>(n));
   }
   ::close(fd);

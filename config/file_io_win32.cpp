@@ -68,10 +68,15 @@ FileResult ReplaceFileAtomically(const std::string& path, const std::string& byt
   return Failure("cannot write " + path);
 }
 
-FileResult ReadWholeFile(const std::string& path, std::string& bytes) {
-  HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+FileResult ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes) {
+  // Shared with every kind of access, so a file another program holds open can still be read.
+  HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return Failure("cannot open " + path);
+  if (GetFileType(file) != FILE_TYPE_DISK) {
+    CloseHandle(file);
+    return {false, path + ": not a regular file"};
+  }
   bytes.clear();
   char buffer[8192];
   for (;;) {
@@ -82,6 +87,11 @@ FileResult ReadWholeFile(const std::string& path, std::string& bytes) {
       return failed;
     }
     if (n == 0) break;
+    if (bytes.size() + n > maxBytes) {
+      CloseHandle(file);
+      bytes.clear();
+      return {false, path + ": larger than " + std::to_string(maxBytes >> 20) + " MiB, not a configuration file"};
+    }
     bytes.append(buffer, n);
   }
   CloseHandle(file);

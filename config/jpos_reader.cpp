@@ -17,39 +17,37 @@ constexpr size_t kMaxLineChars = 1023;  // a longer line is read as several
 constexpr size_t kAddressWidth = 32;    // "SOCKET:" address text, 31 characters
 constexpr size_t kSocketPrefixLength = 7;
 
-// Splits the file into the lines the scanner sees: CR LF and a lone CR read
-// as LF, a line holds at most 1023 characters (the rest comes as the next
-// line), and a NUL byte ends the line's text.
-std::vector<std::string_view> SplitLines(std::string_view content, std::string& normalised) {
-  normalised.clear();
-  normalised.reserve(content.size());
-  for (size_t i = 0; i < content.size(); ++i) {
-    if (content[i] == '\r') {
-      if (i + 1 < content.size() && content[i + 1] == '\n') continue;
-      normalised += '\n';
-      continue;
-    }
-    normalised += content[i];
-  }
-  std::vector<std::string_view> lines;
-  const std::string_view all(normalised);
-  size_t start = 0;
-  while (start < all.size()) {
-    size_t end = start;
-    bool newline = false;
-    while (end < all.size() && end - start < kMaxLineChars) {
-      if (all[end++] == '\n') {
-        newline = true;
-        break;
+// Gives the lines the scanner sees, one at a time, so memory stays that of
+// one line: CR LF and a lone CR read as LF, a line holds at most 1023
+// characters (the rest comes as the next line), and a NUL byte ends the
+// line's text.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view content) : content_(content) {}
+
+  bool Next(std::string_view& line) {
+    if (at_ >= content_.size()) return false;
+    current_.clear();
+    bool ended = false;  // a NUL ends the text; the characters still count
+    for (size_t taken = 0; at_ < content_.size() && taken < kMaxLineChars; ++taken) {
+      char c = content_[at_++];
+      if (c == '\r') {
+        if (at_ < content_.size() && content_[at_] == '\n') ++at_;
+        c = '\n';
       }
+      if (c == '\n') break;
+      if (c == '\0') ended = true;
+      if (!ended) current_ += c;
     }
-    std::string_view line = all.substr(start, end - start - (newline ? 1 : 0));
-    line = line.substr(0, line.find('\0'));
-    lines.push_back(line);
-    start = end;
+    line = current_;
+    return true;
   }
-  return lines;
-}
+
+ private:
+  std::string_view content_;
+  size_t at_ = 0;
+  std::string current_;
+};
 
 bool Contains(std::string_view line, std::string_view keyword) {
   return line.find(keyword) != std::string_view::npos;
@@ -113,10 +111,10 @@ void TakeProperties(std::string_view line, Current kind, SetupData& data, ScanTe
   }
 }
 
-void Scan(const std::vector<std::string_view>& lines, SetupData& data, ScanTexts& texts) {
+void Scan(LineReader lines, SetupData& data, ScanTexts& texts) {
   enum class Phase { SeekEntry, SkipLine, InEntry } phase = Phase::SeekEntry;
   Current kind = Current::None;  // not reset between entries
-  for (const std::string_view line : lines) {
+  for (std::string_view line; lines.Next(line);) {
     switch (phase) {
       case Phase::SeekEntry:
         if (Contains(line, "logicalName")) {
@@ -191,9 +189,8 @@ std::vector<std::string> ReadConfigText(std::string_view content, SetupData& dat
   ResetSettings(data, unusedPath);
   data.mode = SetupMode::EditFile;
 
-  std::string normalised;
   ScanTexts texts;
-  Scan(SplitLines(content, normalised), data, texts);
+  Scan(LineReader(content), data, texts);
 
   std::vector<std::string> messages;
   if (data.printerPresent == 1) {
@@ -219,7 +216,7 @@ std::vector<std::string> ReadConfigText(std::string_view content, SetupData& dat
 LoadResult LoadConfigFile(const std::string& path, SetupData& data) {
   LoadResult result;
   std::string content;
-  const FileResult read = ReadWholeFile(path, content);
+  const FileResult read = ReadWholeFile(path, content, kMaxConfigFileBytes);
   result.opened = read.ok;
   result.detail = read.detail;
   if (read.ok) result.messages = ReadConfigText(content, data);

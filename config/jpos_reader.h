@@ -20,6 +20,9 @@ inline constexpr const char* kDrawerUnknownSettings = "CashDrawer : Unknown Sett
 // "Unknown Settings" messages in the order they arise (printer first).
 std::vector<std::string> ReadConfigText(std::string_view content, SetupData& data);
 
+// A configuration file is a few kilobytes; a larger one than this is refused.
+inline constexpr size_t kMaxConfigFileBytes = 16u << 20;
+
 struct LoadResult {
   bool opened = false;
   std::string detail;                 // the system's reason when !opened

@@ -1,5 +1,7 @@
 #include "main_dialog_presenter.h"
 
+#include <exception>
+
 #include "control_ids.h"
 #include "fixed_text.h"
 #include "jpos_reader.h"
@@ -59,7 +61,12 @@ void MainDialogPresenter::LoadConfigFile() {
     return;
   }
   StoreText(path_.text, *chosen);
-  const LoadResult loaded = quarvel::LoadConfigFile(*chosen, data_);
+  LoadResult loaded;
+  try {
+    loaded = quarvel::LoadConfigFile(*chosen, data_);
+  } catch (const std::exception& error) {  // out of memory: reported, as a file that can't be read
+    loaded = LoadResult{false, error.what(), {}};
+  }
   if (!loaded.opened) {
     // Nothing was read: back to the empty state of the start view.
     ShowFileFailure(loaded.detail);
@@ -117,7 +124,12 @@ void MainDialogPresenter::SaveConfigFile() {
     path = *chosen;
     StoreText(path_.text, path);
   }
-  const SaveResult saved = quarvel::SaveConfigFile(path, data_);
+  SaveResult saved;
+  try {
+    saved = quarvel::SaveConfigFile(path, data_);
+  } catch (const std::exception& error) {  // reported; the settings stay for another try
+    saved = SaveResult{false, path, error.what()};
+  }
   if (!saved.ok) {
     // Nothing is lost: settings, path and the editing view stay for another try.
     ShowFileFailure(saved.detail);

@@ -1,3 +1,4 @@
+#include <exception>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -32,5 +33,10 @@ static std::vector<std::string> Arguments(int argc, char** argv) {
 #endif
 
 int main(int argc, char** argv) {
-  return quarvel::RunQuarvelCli(Arguments(argc, argv), std::cout, std::cerr);
+  try {
+    return quarvel::RunQuarvelCli(Arguments(argc, argv), std::cout, std::cerr);
+  } catch (const std::exception& error) {  // out of memory, say: reported, never an abort
+    std::cerr << "quarvel-cli: " << error.what() << "\n";
+    return 1;
+  }
 }

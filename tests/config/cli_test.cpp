@@ -118,6 +118,26 @@ TEST(Cli, FileErrors) {
   EXPECT_TRUE(TwoLines(unwritable.err)) << unwritable.err;
 }
 
+// Only a regular file of a configuration's size is read; anything else is
+// refused with the reason, never read without end.
+TEST(Cli, ShowRefusesDevicesAndHugeFiles) {
+  TempDir dir;
+#ifndef _WIN32
+  const CliRun device = Cli({"show", "/dev/zero"});
+  EXPECT_EQ(device.code, 1);
+  EXPECT_EQ(device.err, "Open File Failed!!!\n/dev/zero: not a regular file\n");
+#endif
+  testing::WriteBytes(dir.File("huge.xml"), std::string((16u << 20) + 1, '\n'));
+  const CliRun huge = Cli({"show", dir.File("huge.xml")});
+  EXPECT_EQ(huge.code, 1);
+  EXPECT_NE(huge.err.find("larger than 16 MiB"), std::string::npos) << huge.err;
+  testing::WriteBytes(dir.File("lines.xml"), std::string(1u << 20, '\n') + "<JposEntry logicalName=\"P\">\n\n"
+                                             "<jpos category=\"POSPrinter\"/>\n</JposEntry>\n");
+  const CliRun lines = Cli({"show", dir.File("lines.xml")});
+  EXPECT_EQ(lines.code, 0);
+  EXPECT_NE(lines.out.find("printer.logicalName=P\n"), std::string::npos);
+}
+
 TEST(Cli, HelpNamesBothCommands) {
   const CliRun help = Cli({"--help"});
   EXPECT_EQ(help.code, 0);
