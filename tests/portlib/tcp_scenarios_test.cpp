@@ -150,13 +150,14 @@ TEST_F(TcpScenario, AResetWithUnreadInputResendsTheWholeJob) {
   std::string job;
   for (int line = 0; job.size() < (3u << 20); ++line) job += "receipt line " + std::to_string(line) + "\n";
   job.resize(3u << 20);
+  sim.Command("rate 4000000");  // the job takes most of a second: it is surely under way at the reset
   jint result = -1;
   std::thread writer([&] { result = port.WriteData(job); });
   sim.Command("wait-bytes 262144 20000");
   sim.Command("reset-unread 50");
   writer.join();
   EXPECT_EQ(result, 1);
-  EXPECT_EQ(sim.Command("wait-bytes 3145728 30000"), "received 3145728");
+  EXPECT_EQ(sim.Command("wait-bytes 3145728 30000", 35000), "received 3145728");
   const std::string received = sim.Command("received");
   EXPECT_NE(received.find("fnv1a64=" + Hex64(Fnv1a64(job))), std::string::npos) << received;
 }
