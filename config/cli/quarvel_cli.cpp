@@ -27,6 +27,11 @@ constexpr const char* kUsage =
     "      Writes FILE as Save does (\".xml\" is appended when FILE contains neither\n"
     "      \".xml\" nor \".XML\"). A device is present when any of its options is given;\n"
     "      with no device at all the file is written empty.\n"
+    "  quarvel-cli edit FILE [options] [--no-printer] [--no-drawer]\n"
+    "      Reads FILE as \"Edit Existing XML File\" does, changes what the options name\n"
+    "      (an option of a device the file lacks adds it with the defaults of a new device;\n"
+    "      --no-printer and --no-drawer delete one) and saves FILE back as Save does. The\n"
+    "      reader's messages go to stderr; nothing is written when an option is refused.\n"
     "  quarvel-cli --help\n"
     "\n"
     "Printer options:\n"
@@ -199,9 +204,10 @@ int RunShow(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   return 0;
 }
 
-int RunWrite(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.size() < 2 || args[1].rfind("--", 0) == 0) throw UsageError{"write needs a FILE before its options"};
-  DeviceRequest printer, drawer;
+// Reads the device options from args[first] on; `deletions` are the flags
+// without a value that an edit also takes (--no-printer, --no-drawer).
+void ParseDeviceOptions(const std::vector<std::string>& args, size_t first, DeviceRequest& printer,
+                        DeviceRequest& drawer, std::map<std::string, bool>* deletions) {
   using Setter = std::function<void(const std::string& option, const std::string& value)>;
   const std::map<std::string, std::pair<DeviceRequest*, Setter>> options = {
       {"--printer", {&printer, [&](auto&, auto& v) { printer.name = v; }}},
@@ -219,13 +225,24 @@ int RunWrite(const std::vector<std::string>& args, std::ostream& out, std::ostre
       {"--drawer-pulse-on", {&drawer, [&](auto& o, auto& v) { drawer.pulseOn = Integer(o, v); }}},
       {"--drawer-pulse-off", {&drawer, [&](auto& o, auto& v) { drawer.pulseOff = Integer(o, v); }}},
   };
-  for (size_t i = 2; i < args.size(); i += 2) {
+  for (size_t i = first; i < args.size(); i += 2) {
+    if (deletions != nullptr && deletions->count(args[i]) != 0) {
+      (*deletions)[args[i]] = true;
+      --i;  // a flag: no value follows
+      continue;
+    }
     const auto found = options.find(args[i]);
     if (found == options.end()) throw UsageError{"unknown option '" + args[i] + "'"};
     if (i + 1 >= args.size()) throw UsageError{args[i] + " needs a value"};
     found->second.first->present = true;
     found->second.second(args[i], args[i + 1]);
   }
+}
+
+int RunWrite(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.size() < 2 || args[1].rfind("--", 0) == 0) throw UsageError{"write needs a FILE before its options"};
+  DeviceRequest printer, drawer;
+  ParseDeviceOptions(args, 2, printer, drawer, nullptr);
   CheckTcpOptions(printer);
   CheckTcpOptions(drawer);
 
@@ -250,6 +267,74 @@ int RunWrite(const std::vector<std::string>& args, std::ostream& out, std::ostre
   return 0;
 }
 
+// Changes only what an option names in a device that is there; a device that
+// is not takes the setup dialog's defaults for a new one first.
+template <typename Record>
+void EditRecord(const DeviceRequest& request, Record& record) {
+  if (request.name) StoreText(record.logicalName, *request.name);
+  if (request.portIndex) {
+    record.portIndex = *request.portIndex;
+    StoreText(record.portName, PortNameTable[static_cast<size_t>(record.portIndex)]);
+  }
+  if (request.baudIndex) record.baudIndex = *request.baudIndex;
+  if (request.deviceClass) record.deviceClass = *request.deviceClass;
+  if (request.ip) {
+    for (int k = 0; k < 4; ++k) record.ipAddress[k] = (*request.ip)[static_cast<size_t>(k)];
+  }
+  if (request.portNumber) record.portNumber = *request.portNumber;
+}
+
+void CheckTcpOptionsFor(const DeviceRequest& request, int32_t currentPort) {
+  DeviceRequest resolved = request;
+  resolved.portIndex = request.portIndex.value_or(currentPort);
+  CheckTcpOptions(resolved);
+}
+
+int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  if (args.size() < 2 || args[1].rfind("--", 0) == 0) throw UsageError{"edit needs a FILE before its options"};
+  DeviceRequest printer, drawer;
+  std::map<std::string, bool> deletions = {{"--no-printer", false}, {"--no-drawer", false}};
+  ParseDeviceOptions(args, 2, printer, drawer, &deletions);
+  if (deletions["--no-printer"] && printer.present) throw UsageError{"--no-printer with printer options"};
+  if (deletions["--no-drawer"] && drawer.present) throw UsageError{"--no-drawer with drawer options"};
+
+  SetupData data;
+  ConfigPath path;
+  ResetSettings(data, path);
+  const LoadResult loaded = LoadConfigFile(args[1], data);
+  if (!loaded.opened) return FileFailure(err, loaded.detail);
+  for (const std::string& message : loaded.messages) err << message << "\n";
+  CheckTcpOptionsFor(printer, data.printerPresent == 1 ? data.printer.portIndex : 0);
+  CheckTcpOptionsFor(drawer, data.drawerPresent == 1 ? data.drawer.portIndex : 0);
+
+  if (printer.present) {
+    if (data.printerPresent != 1) {
+      ApplyRequest(DeviceRequest{}, "POSPrinter", data.printer);
+      data.printerPresent = 1;
+    }
+    EditRecord(printer, data.printer);
+  }
+  if (drawer.present) {
+    if (data.drawerPresent != 1) {
+      ApplyRequest(DeviceRequest{}, "CashDrawer", data.drawer);
+      data.drawer.pinIndex = 0;
+      data.drawer.pulseOnTime = 200;
+      data.drawer.pulseOffTime = 400;
+      data.drawerPresent = 1;
+    }
+    EditRecord(drawer, data.drawer);
+    if (drawer.pinIndex) data.drawer.pinIndex = *drawer.pinIndex;
+    if (drawer.pulseOn) data.drawer.pulseOnTime = *drawer.pulseOn;
+    if (drawer.pulseOff) data.drawer.pulseOffTime = *drawer.pulseOff;
+  }
+  if (deletions["--no-printer"]) DeletePrinter(data);
+  if (deletions["--no-drawer"]) DeleteCashDrawer(data);
+  const SaveResult saved = SaveConfigFile(args[1], data);
+  if (!saved.ok) return FileFailure(err, saved.detail);
+  out << saved.path << "\n";
+  return 0;
+}
+
 }  // namespace
 
 int RunQuarvelCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
@@ -261,6 +346,7 @@ int RunQuarvelCli(const std::vector<std::string>& args, std::ostream& out, std::
     }
     if (args[0] == "show") return RunShow(args, out, err);
     if (args[0] == "write") return RunWrite(args, out, err);
+    if (args[0] == "edit") return RunEdit(args, out, err);
     throw UsageError{"unknown command '" + args[0] + "'"};
   } catch (const UsageError& error) {
     err << "quarvel-cli: " << error.message << " (see quarvel-cli --help)\n";

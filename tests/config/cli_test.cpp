@@ -138,6 +138,53 @@ TEST(Cli, ShowRefusesDevicesAndHugeFiles) {
   EXPECT_NE(lines.out.find("printer.logicalName=P\n"), std::string::npos);
 }
 
+// edit changes what its options name and keeps the rest of the file's settings.
+TEST(Cli, EditChangesOneSettingAndKeepsTheRest) {
+  TempDir dir;
+  const std::string file = dir.File("till.xml");
+  ASSERT_EQ(Cli({"write", file, "--printer", "Front", "--printer-port", "TCP/IP", "--printer-ip", "10.0.0.5",
+                 "--printer-tcp-port", "9101", "--drawer-port", "COM3", "--drawer-rate", "19200"})
+                .code,
+            0);
+  const CliRun edited = Cli({"edit", file, "--printer-ip", "10.0.0.9"});
+  ASSERT_EQ(edited.code, 0) << edited.err;
+  std::string show = Cli({"show", file}).out;
+  EXPECT_NE(show.find("printer.logicalName=Front\n"), std::string::npos);
+  EXPECT_NE(show.find("printer.ipAddress=10.0.0.9\nprinter.deviceClass=0\n"), std::string::npos);
+  EXPECT_NE(show.find("printer.portNumber=9101\n"), std::string::npos);
+  EXPECT_NE(show.find("drawer.portName=COM3\ndrawer.baudIndex=2\n"), std::string::npos);
+
+  // A refused option writes nothing.
+  const std::string before = ReadBytes(file);
+  EXPECT_EQ(Cli({"edit", file, "--drawer-ip", "1.2.3.4"}).code, 2);
+  EXPECT_EQ(Cli({"edit", file, "--no-drawer", "--drawer-pin", "5"}).code, 2);
+  EXPECT_EQ(ReadBytes(file), before);
+
+  // Delete one device, then add it back: a new device's defaults and what was asked.
+  ASSERT_EQ(Cli({"edit", file, "--no-drawer"}).code, 0);
+  EXPECT_NE(Cli({"show", file}).out.find("drawerPresent=0\n"), std::string::npos);
+  ASSERT_EQ(Cli({"edit", file, "--drawer-pin", "5"}).code, 0);
+  show = Cli({"show", file}).out;
+  EXPECT_NE(show.find("drawerPresent=1\n"), std::string::npos);
+  EXPECT_NE(show.find("drawer.logicalName=CashDrawer\ndrawer.portName=COM1\n"), std::string::npos);
+  EXPECT_NE(show.find("drawer.pinIndex=1\ndrawer.pulseOnTime=200\ndrawer.pulseOffTime=400\n"), std::string::npos);
+  EXPECT_NE(show.find("printer.ipAddress=10.0.0.9\n"), std::string::npos);
+}
+
+TEST(Cli, EditReportsTheReadersMessagesAndMissingFiles) {
+  TempDir dir;
+  testing::WriteBytes(dir.File("odd.xml"),
+                      "<JposEntry logicalName=\"P\">\n\n<jpos category=\"POSPrinter\"/>\n"
+                      "<prop name=\"portName\" value=\"COM1\"/>\n<prop name=\"portSettings\" value=\"300\"/>\n"
+                      "</JposEntry>\n");
+  const CliRun edited = Cli({"edit", dir.File("odd.xml"), "--printer", "Renamed"});
+  EXPECT_EQ(edited.code, 0);
+  EXPECT_EQ(edited.err, "Printer : Unknown Settings\n");
+  EXPECT_NE(Cli({"show", dir.File("odd.xml")}).out.find("printer.logicalName=Renamed\n"), std::string::npos);
+  EXPECT_EQ(Cli({"edit", dir.File("missing.xml"), "--printer", "P"}).code, 1);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("missing.xml")));
+}
+
 TEST(Cli, HelpNamesBothCommands) {
   const CliRun help = Cli({"--help"});
   EXPECT_EQ(help.code, 0);
