@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
 
 #include "file_io.h"
@@ -32,9 +34,37 @@ std::string DirectoryOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The file a path means: a symbolic link is followed to the file it names,
+// so saving through it replaces that file and the link stays.
+std::string FileMeant(const std::string& path) {
+  struct stat link {};
+  if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+  char resolved[PATH_MAX];
+  if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
+  // A dangling link: the file it names is created.
+  std::string target(PATH_MAX, '\0');
+  const ssize_t n = ::readlink(path.c_str(), target.data(), target.size() - 1);
+  if (n <= 0) return path;
+  target.resize(static_cast<size_t>(n));
+  return target.front() == '/' ? target : DirectoryOf(path) + "/" + target;
+}
+
+// Writes the prepared bytes over the file itself, for a folder that takes no
+// new file while the file can be written.
+FileResult WriteInPlace(const std::string& path, const std::string& bytes) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  if (fd < 0) return Failure("cannot write " + path);
+  const bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  const int savedErrno = errno;
+  ::close(fd);
+  errno = savedErrno;
+  return ok ? FileResult{true, {}} : Failure("cannot write " + path);
+}
+
 }  // namespace
 
-FileResult ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
+FileResult ReplaceFileAtomically(const std::string& requested, const std::string& bytes) {
+  const std::string path = FileMeant(requested);
   struct stat existing {};
   const bool exists = ::stat(path.c_str(), &existing) == 0;
   if (exists && !S_ISREG(existing.st_mode)) {
@@ -43,9 +73,13 @@ FileResult ReplaceFileAtomically(const std::string& path, const std::string& byt
   }
   if (exists && ::access(path.c_str(), W_OK) != 0) return Failure("cannot write");
 
-  std::string temp = path + ".XXXXXX";
+  // A short name beside the file, so that any name valid for the file works.
+  std::string temp = DirectoryOf(path) + "/.qv.XXXXXX";
   const int fd = ::mkstemp(temp.data());
-  if (fd < 0) return Failure("cannot create a file in " + DirectoryOf(path));
+  if (fd < 0) {
+    if (exists && (errno == EACCES || errno == EROFS || errno == EPERM)) return WriteInPlace(path, bytes);
+    return Failure("cannot create a file in " + DirectoryOf(path));
+  }
 
   // mkstemp creates 0600; give the file the mode the old one had, or the
   // usual mode for a new file.

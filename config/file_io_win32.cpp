@@ -39,7 +39,10 @@ FileResult ReplaceFileAtomically(const std::string& path, const std::string& byt
     }
   }
 
-  const std::wstring temp = target + L"." + std::to_wstring(GetCurrentProcessId()) + L".tmp";
+  // A short name beside the file, so that any name valid for the file works.
+  const size_t slash = target.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash);
+  const std::wstring temp = folder + L"\\.qv" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return Failure("cannot create a file beside " + path);
@@ -58,12 +61,35 @@ FileResult ReplaceFileAtomically(const std::string& path, const std::string& byt
     ok = false;
     savedError = GetLastError();
   }
-  if (ok && MoveFileExW(temp.c_str(), target.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+  // An existing file is replaced keeping its attributes and security; a new one is moved into place.
+  const bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+  if (ok && (exists ? ReplaceFileW(target.c_str(), temp.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                                   nullptr)
+                    : MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))) {
     return {true, {}};
   }
   if (ok) savedError = GetLastError();
   DeleteFileW(temp.c_str());
+  // A file another program holds open with read and write sharing can't be
+  // replaced, but it can be written in place.
+  if (ok && exists && (savedError == ERROR_SHARING_VIOLATION || savedError == ERROR_ACCESS_DENIED ||
+                       savedError == ERROR_UNABLE_TO_REMOVE_REPLACED || savedError == ERROR_UNABLE_TO_MOVE_REPLACEMENT)) {
+    HANDLE in = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (in != INVALID_HANDLE_VALUE) {
+      bool written = true;
+      for (size_t at = 0; written && at < bytes.size();) {
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - at, 1u << 20));
+        DWORD n = 0;
+        written = WriteFile(in, bytes.data() + at, chunk, &n, nullptr) && n > 0;
+        at += n;
+      }
+      written = written && FlushFileBuffers(in);
+      CloseHandle(in);
+      if (written) return {true, {}};
+    }
+    return Failure("cannot write " + path + " (another program holds it open)");
+  }
   SetLastError(savedError);
   return Failure("cannot write " + path);
 }

@@ -2,7 +2,12 @@
 
 #include <filesystem>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "fixed_text.h"
+#include "jpos_reader.h"
 #include "jpos_writer.h"
 #include "settings_ops.h"
 #include "../support/temp_dir.h"
@@ -165,6 +170,58 @@ TEST(SaveConfigFile, RefusesAPathTooLongForTheField) {
   EXPECT_FALSE(std::filesystem::exists(tooLong + ".xml"));
   EXPECT_TRUE(SaveConfigFile(fits, data).ok);
 }
+
+#ifdef _WIN32
+// A file another program holds open with read and write sharing can still be
+// read, and saved.
+TEST(SaveConfigFile, AFileAnotherProgramHoldsOpenWithSharing) {
+  TempDir dir;
+  SetupData data;
+  ConfigPath path;
+  ResetSettings(data, path);
+  data.printerPresent = 1;
+  StoreText(data.printer.logicalName, "Shared");
+  ASSERT_TRUE(SaveConfigFile(dir.File("jpos.xml"), data).ok);
+  const std::wstring file = std::filesystem::path(dir.File("jpos.xml")).wstring();
+  HANDLE other = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(other, INVALID_HANDLE_VALUE);
+  SetupData read;
+  EXPECT_TRUE(LoadConfigFile(dir.File("jpos.xml"), read).opened);
+  StoreText(data.printer.logicalName, "Saved while held");
+  const SaveResult saved = SaveConfigFile(dir.File("jpos.xml"), data);
+  CloseHandle(other);
+  EXPECT_TRUE(saved.ok) << saved.detail;
+  EXPECT_EQ(ReadBytes(dir.File("jpos.xml")), FormatConfigFile(data));
+}
+#else
+// Saving replaces the file the user meant: through a link its target (the
+// link stays), with the file's own mode, and whatever the length of its name.
+TEST(SaveConfigFile, ThroughALinkKeepingTheModeWithAnyNameLength) {
+  TempDir dir;
+  SetupData data;
+  ConfigPath path;
+  ResetSettings(data, path);
+  data.printerPresent = 1;
+  StoreText(data.printer.logicalName, "Linked");
+  WriteBytes(dir.File("real.xml"), "old");
+  std::filesystem::permissions(dir.File("real.xml"), std::filesystem::perms(0640));
+  std::filesystem::create_symlink(dir.File("real.xml"), dir.File("jpos.xml"));
+  ASSERT_TRUE(SaveConfigFile(dir.File("jpos.xml"), data).ok);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("jpos.xml")));
+  EXPECT_EQ(ReadBytes(dir.File("real.xml")), FormatConfigFile(data));
+  EXPECT_EQ(std::filesystem::status(dir.File("real.xml")).permissions(), std::filesystem::perms(0640));
+
+  // 249 characters and ".xml": within the 255 a name may have, with no room for a long temporary name.
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.File(""));
+  const std::string name(249, 'n');
+  const SaveResult longName = SaveConfigFile(name, data);
+  std::filesystem::current_path(previous);
+  EXPECT_TRUE(longName.ok) << longName.detail;
+  EXPECT_EQ(ReadBytes(dir.File(name + ".xml")), FormatConfigFile(data));
+}
+#endif
 
 }  // namespace
 }  // namespace quarvel
