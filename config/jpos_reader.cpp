@@ -28,25 +28,60 @@ class LineReader {
   bool Next(std::string_view& line) {
     if (at_ >= content_.size()) return false;
     current_.clear();
+    const size_t start = at_;
+    size_t rawEnd = start;
+    endsLine_ = false;
     bool ended = false;  // a NUL ends the text; the characters still count
     for (size_t taken = 0; at_ < content_.size() && taken < kMaxLineChars; ++taken) {
+      rawEnd = at_;
       char c = content_[at_++];
       if (c == '\r') {
         if (at_ < content_.size() && content_[at_] == '\n') ++at_;
         c = '\n';
       }
-      if (c == '\n') break;
+      if (c == '\n') {
+        endsLine_ = true;
+        break;
+      }
+      rawEnd = at_;
       if (c == '\0') ended = true;
       if (!ended) current_ += c;
     }
+    raw_ = content_.substr(start, rawEnd - start);
     line = current_;
     return true;
   }
+  // The last line's bytes as they stand (a NUL included), and whether a line
+  // end followed them (else a line over 1023 characters goes on).
+  std::string_view Raw() const { return raw_; }
+  bool EndsLine() const { return endsLine_; }
 
  private:
   std::string_view content_;
   size_t at_ = 0;
   std::string current_;
+  std::string_view raw_;
+  bool endsLine_ = false;
+};
+
+// Collects an entry's lines as they stand, for an entry that may be kept.
+class EntryLines {
+ public:
+  void Start() {
+    lines_.assign(1, std::string());
+  }
+  void Add(const LineReader& reader) {
+    if (lines_.empty()) return;
+    lines_.back() += reader.Raw();
+    if (reader.EndsLine()) lines_.emplace_back();
+  }
+  std::vector<std::string> Take() {
+    if (!lines_.empty() && lines_.back().empty()) lines_.pop_back();
+    return std::move(lines_);
+  }
+
+ private:
+  std::vector<std::string> lines_;
 };
 
 bool Contains(std::string_view line, std::string_view keyword) {
@@ -84,7 +119,7 @@ std::optional<int32_t> PrefixMatch(const std::array<std::string_view, N>& table,
   return std::nullopt;
 }
 
-enum class Current { None, Printer, Drawer };
+enum class Current { None, Printer, Drawer, Kept };
 
 struct ScanTexts {
   std::string pendingName;
@@ -111,14 +146,18 @@ void TakeProperties(std::string_view line, Current kind, SetupData& data, ScanTe
   }
 }
 
-void Scan(LineReader lines, SetupData& data, ScanTexts& texts) {
+void Scan(LineReader lines, SetupData& data, ScanTexts& texts, KeptEntries* kept) {
   enum class Phase { SeekEntry, SkipLine, InEntry } phase = Phase::SeekEntry;
   Current kind = Current::None;  // not reset between entries
+  EntryLines entry;
+  std::string entryName;
   for (std::string_view line; lines.Next(line);) {
     switch (phase) {
       case Phase::SeekEntry:
         if (Contains(line, "logicalName")) {
           texts.pendingName = Fitted(ValueAfter(line, "logicalName"));
+          entryName = ValueAfter(line, "logicalName");
+          entry.Start();
           phase = Phase::SkipLine;
         }
         break;
@@ -131,17 +170,26 @@ void Scan(LineReader lines, SetupData& data, ScanTexts& texts) {
             StoreText(data.printer.logicalName, texts.pendingName);
             data.printerPresent = 1;
             kind = Current::Printer;
-          } else {
+          } else if (category->substr(0, 10) == "CashDrawer") {
             StoreText(data.drawer.logicalName, texts.pendingName);
             data.drawerPresent = 1;
             kind = Current::Drawer;
+          } else {
+            kind = Current::Kept;  // another device: its entry stays as it stands
           }
           texts.pendingName.clear();
         }
         TakeProperties(line, kind, data, texts);
-        if (kind != Current::None && Contains(line, "</JposEntry>")) phase = Phase::SeekEntry;
+        if (kind != Current::None && Contains(line, "</JposEntry>")) {
+          if (kind == Current::Kept && kept != nullptr) {
+            entry.Add(lines);
+            kept->push_back({entryName, entry.Take()});
+          }
+          phase = Phase::SeekEntry;
+        }
         break;
     }
+    if (phase != Phase::SeekEntry) entry.Add(lines);
   }
 }
 
@@ -184,13 +232,14 @@ void SettleAbsent(Record& record) {
 
 }  // namespace
 
-std::vector<std::string> ReadConfigText(std::string_view content, SetupData& data) {
+std::vector<std::string> ReadConfigText(std::string_view content, SetupData& data, KeptEntries* kept) {
   ConfigPath unusedPath;
   ResetSettings(data, unusedPath);
   data.mode = SetupMode::EditFile;
 
   ScanTexts texts;
-  Scan(LineReader(content), data, texts);
+  if (kept != nullptr) kept->clear();
+  Scan(LineReader(content), data, texts, kept);
 
   std::vector<std::string> messages;
   if (data.printerPresent == 1) {
@@ -219,7 +268,7 @@ LoadResult LoadConfigFile(const std::string& path, SetupData& data) {
   const FileResult read = ReadWholeFile(path, content, kMaxConfigFileBytes);
   result.opened = read.ok;
   result.detail = read.detail;
-  if (read.ok) result.messages = ReadConfigText(content, data);
+  if (read.ok) result.messages = ReadConfigText(content, data, &result.kept);
   return result;
 }
 

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "kept_entries.h"
 #include "setup_data.h"
 
 namespace quarvel {
@@ -17,8 +18,9 @@ inline constexpr const char* kDrawerUnknownSettings = "CashDrawer : Unknown Sett
 
 // Fills `data` from the file's bytes as "Edit Existing XML File" does: the
 // records start from the empty state, mode becomes EditFile. Returns the
-// "Unknown Settings" messages in the order they arise (printer first).
-std::vector<std::string> ReadConfigText(std::string_view content, SetupData& data);
+// "Unknown Settings" messages in the order they arise (printer first). An
+// entry of another category than POSPrinter or CashDrawer goes to `kept`.
+std::vector<std::string> ReadConfigText(std::string_view content, SetupData& data, KeptEntries* kept = nullptr);
 
 // A configuration file is a few kilobytes; a larger one than this is refused.
 inline constexpr size_t kMaxConfigFileBytes = 16u << 20;
@@ -27,6 +29,7 @@ struct LoadResult {
   bool opened = false;
   std::string detail;                 // the system's reason when !opened
   std::vector<std::string> messages;  // "Unknown Settings" messages, in order
+  KeptEntries kept;                   // the other devices' entries, in file order
 };
 
 // Reads the file at `path` into `data`. When the file can't be read, `data`

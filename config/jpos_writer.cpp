@@ -61,8 +61,8 @@ void WriteEntryHead(LineWriter& w, const Record& record, std::string_view servic
 
 }  // namespace
 
-std::string FormatConfigFile(const SetupData& data) {
-  if (data.printerPresent != 1 && data.drawerPresent != 1) return {};
+std::string FormatConfigFile(const SetupData& data, const KeptEntries& kept) {
+  if (data.printerPresent != 1 && data.drawerPresent != 1 && kept.empty()) return {};
   // The drawer entry's class follows the printer's, as the service expects.
   const std::string_view classText = DeviceClassText(data.printer.deviceClass);
   LineWriter w;
@@ -88,6 +88,9 @@ std::string FormatConfigFile(const SetupData& data) {
     w.Property("PulseOffTime", "Long", std::to_string(data.drawer.pulseOffTime));
     w.Line(4, "</JposEntry>");
   }
+  for (const KeptEntry& entry : kept) {
+    for (const std::string& line : entry.lines) w.Line(0, line);
+  }
   w.Line(0, "</JposEntries>");
   return w.Take();
 }
@@ -97,7 +100,7 @@ std::string WithXmlExtension(const std::string& path) {
   return path + ".xml";
 }
 
-SaveResult SaveConfigFile(const std::string& path, const SetupData& data) {
+SaveResult SaveConfigFile(const std::string& path, const SetupData& data, const KeptEntries& kept) {
   SaveResult result;
   result.path = WithXmlExtension(path);
   if (path.empty() || result.path.size() > kPathWidth - 1) {
@@ -105,7 +108,7 @@ SaveResult SaveConfigFile(const std::string& path, const SetupData& data) {
     if (path.empty()) result.detail = "no path given";
     return result;
   }
-  const FileResult written = ReplaceFileAtomically(result.path, FormatConfigFile(data));
+  const FileResult written = ReplaceFileAtomically(result.path, FormatConfigFile(data, kept));
   result.ok = written.ok;
   result.detail = written.detail;
   return result;

@@ -4,15 +4,17 @@
 
 #include <string>
 
+#include "kept_entries.h"
 #include "setup_data.h"
 
 namespace quarvel {
 
 inline constexpr const char* kVendorUrl = "http://www.vantrel.com";
 
-// The whole file: header, printer entry, cash-drawer entry and footer for the
-// devices that are present; empty when neither is.
-std::string FormatConfigFile(const SetupData& data);
+// The whole file: header, printer entry, cash-drawer entry for the devices
+// that are present, then the kept entries of other devices as they stand, and
+// the footer; empty when there is nothing at all to write.
+std::string FormatConfigFile(const SetupData& data, const KeptEntries& kept = {});
 
 // Appends ".xml" unless the path already contains ".xml" or ".XML" anywhere
 // (a case-sensitive search, so "config.Xml" gets one too).
@@ -27,6 +29,6 @@ struct SaveResult {
 // Writes the file for `data` at `path` (extension rule applied). An existing
 // file is replaced atomically, so a failed save leaves it as it was. A path
 // that would not fit the 255-character path field is refused.
-SaveResult SaveConfigFile(const std::string& path, const SetupData& data);
+SaveResult SaveConfigFile(const std::string& path, const SetupData& data, const KeptEntries& kept = {});
 
 }  // namespace quarvel

@@ -40,6 +40,7 @@ void MainDialogPresenter::ResetCaptions() {
 
 void MainDialogPresenter::Initialise() {
   ResetSettings(data_, path_);
+  kept_.clear();
   ShowStartView();
 }
 
@@ -64,13 +65,15 @@ void MainDialogPresenter::LoadConfigFile() {
   LoadResult loaded;
   try {
     loaded = quarvel::LoadConfigFile(*chosen, data_);
+    kept_ = loaded.kept;
   } catch (const std::exception& error) {  // out of memory: reported, as a file that can't be read
-    loaded = LoadResult{false, error.what(), {}};
+    loaded = LoadResult{false, error.what(), {}, {}};
   }
   if (!loaded.opened) {
     // Nothing was read: back to the empty state of the start view.
     ShowFileFailure(loaded.detail);
     ResetSettings(data_, path_);
+    kept_.clear();
     return;
   }
   for (const std::string& message : loaded.messages) services_.ShowMessage(message, kErrorCaption);
@@ -126,7 +129,7 @@ void MainDialogPresenter::SaveConfigFile() {
   }
   SaveResult saved;
   try {
-    saved = quarvel::SaveConfigFile(path, data_);
+    saved = quarvel::SaveConfigFile(path, data_, kept_);
   } catch (const std::exception& error) {  // reported; the settings stay for another try
     saved = SaveResult{false, path, error.what()};
   }
@@ -138,6 +141,7 @@ void MainDialogPresenter::SaveConfigFile() {
   const SetupMode mode = data_.mode;
   const DeviceKind editKind = data_.editKind;
   ResetSettings(data_, path_);
+  kept_.clear();
   data_.mode = mode;
   data_.editKind = editKind;
   ResetCaptions();
@@ -146,6 +150,7 @@ void MainDialogPresenter::SaveConfigFile() {
 
 void MainDialogPresenter::OnCancelEdit() {
   ResetSettings(data_, path_);
+  kept_.clear();
   ResetCaptions();
   ShowStartView();
 }

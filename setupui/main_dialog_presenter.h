@@ -4,6 +4,7 @@
 
 #include "automation_link.h"
 #include "dialog_view.h"
+#include "kept_entries.h"
 #include "setup_data.h"
 
 namespace quarvel {
@@ -48,6 +49,7 @@ class MainDialogPresenter {
   SetupData data_;
   SetupData working_;  // the device dialog's own copy
   ConfigPath path_;
+  KeptEntries kept_;  // other devices' entries of the file being edited, written back on Save
   ProxyLink* attachedProxy_ = nullptr;
 };
 

@@ -20,7 +20,9 @@ constexpr const char* kUsage =
     "Usage:\n"
     "  quarvel-cli show FILE\n"
     "      Reads FILE as \"Edit Existing XML File\" does and prints every setting as a\n"
-    "      name=value line, then one message=TEXT line per \"Unknown Settings\" message.\n"
+    "      name=value line, then one kept=NAME line per entry of another device (kept as it\n"
+    "      stands when the file is saved), then one message=TEXT line per \"Unknown Settings\"\n"
+    "      message.\n"
     "      Values are printed with \\\\ for a backslash, \\n \\r \\t for line feed, carriage\n"
     "      return and tab, and \\xHH for any other control character, so each stays on its line.\n"
     "  quarvel-cli write FILE [options]\n"
@@ -30,7 +32,8 @@ constexpr const char* kUsage =
     "  quarvel-cli edit FILE [options] [--no-printer] [--no-drawer]\n"
     "      Reads FILE as \"Edit Existing XML File\" does, changes what the options name\n"
     "      (an option of a device the file lacks adds it with the defaults of a new device;\n"
-    "      --no-printer and --no-drawer delete one) and saves FILE back as Save does. The\n"
+    "      --no-printer and --no-drawer delete one) and saves FILE back as Save does, the\n"
+    "      entries of other devices kept. The\n"
     "      reader's messages go to stderr; nothing is written when an option is refused.\n"
     "  quarvel-cli --help\n"
     "\n"
@@ -200,6 +203,7 @@ int RunShow(const std::vector<std::string>& args, std::ostream& out, std::ostrea
       << "drawer.pulseOnTime=" << d.pulseOnTime << "\n"
       << "drawer.pulseOffTime=" << d.pulseOffTime << "\n"
       << "drawer.deviceClass=" << d.deviceClass << "\n";
+  for (const KeptEntry& entry : loaded.kept) out << "kept=" << Shown(entry.name) << "\n";
   for (const std::string& message : loaded.messages) out << "message=" << Shown(message) << "\n";
   return 0;
 }
@@ -329,7 +333,7 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   if (deletions["--no-printer"]) DeletePrinter(data);
   if (deletions["--no-drawer"]) DeleteCashDrawer(data);
-  const SaveResult saved = SaveConfigFile(args[1], data);
+  const SaveResult saved = SaveConfigFile(args[1], data, loaded.kept);
   if (!saved.ok) return FileFailure(err, saved.detail);
   out << saved.path << "\n";
   return 0;

@@ -171,6 +171,23 @@ TEST(Cli, EditChangesOneSettingAndKeepsTheRest) {
   EXPECT_NE(show.find("printer.ipAddress=10.0.0.9\n"), std::string::npos);
 }
 
+TEST(Cli, ShowAndEditKeepOtherDevices) {
+  TempDir dir;
+  const std::string file = dir.File("pos.xml");
+  ASSERT_EQ(Cli({"write", file, "--printer", "Front"}).code, 0);
+  std::string text = ReadBytes(file);
+  const std::string display =
+      "<JposEntry logicalName=\"Line Display\">\r\n<creation/>\r\n<jpos category=\"LineDisplay\"/>\r\n"
+      "</JposEntry>\r\n";
+  text.insert(text.rfind("</JposEntries>"), display);
+  testing::WriteBytes(file, text);
+  EXPECT_NE(Cli({"show", file}).out.find("drawer.deviceClass=0\nkept=Line Display\n"), std::string::npos);
+  ASSERT_EQ(Cli({"edit", file, "--printer", "Back"}).code, 0);
+  const std::string saved = ReadBytes(file);
+  EXPECT_NE(saved.find(display + "</JposEntries>"), std::string::npos);
+  EXPECT_NE(saved.find("logicalName=\"Back\""), std::string::npos);
+}
+
 TEST(Cli, EditReportsTheReadersMessagesAndMissingFiles) {
   TempDir dir;
   testing::WriteBytes(dir.File("odd.xml"),

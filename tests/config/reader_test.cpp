@@ -145,7 +145,7 @@ TEST(Reader, DrawerNumbersAndPin) {
   EXPECT_EQ(pinOf(Prop("PinNo", "3")), 1);
   EXPECT_EQ(pinOf(""), 1);
 
-  Read r(Entry("D", "Anything", Prop("PulseOnTime", " -15ms")));
+  Read r(Entry("D", "CashDrawer", Prop("PulseOnTime", " -15ms")));
   EXPECT_EQ(r.data.drawerPresent, 1);
   EXPECT_EQ(r.data.drawer.pulseOnTime, -15);
   EXPECT_EQ(r.data.drawer.pulseOffTime, 0);  // missing in a present entry

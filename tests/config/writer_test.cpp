@@ -118,6 +118,46 @@ TEST(XmlExtension, CaseSensitiveSubstringRule) {
   EXPECT_EQ(WithXmlExtension("JPOS.XML"), "JPOS.XML");
 }
 
+// Entries of other devices are kept as they stand and written after ours:
+// a file the writer made, with a scanner after our devices, comes back byte
+// for byte; with only the scanner left, head and foot still go round it.
+TEST(KeptEntries, OtherDevicesSurviveASave) {
+  SetupData data;
+  ConfigPath path;
+  ResetSettings(data, path);
+  CreateNewConfiguration(data);
+  data.printerPresent = 1;
+  StoreText(data.printer.logicalName, "Front");
+  data.drawerPresent = 1;
+  StoreText(data.drawer.logicalName, "Drawer");
+  const std::string ours = FormatConfigFile(data);
+  const std::string scanner =
+      "    <JposEntry logicalName=\"Scanner 1\">\r\n"
+      "        <creation factoryClass=\"com.example.Factory\" serviceClass=\"com.example.Scanner\"/>\r\n"
+      "        <jpos category=\"Scanner\" version=\"1.14\"/>\r\n"
+      "        <prop name=\"portName\" type=\"String\" value=\"COM7\"/>\r\n"
+      "        <prop name=\"long\" type=\"String\" value=\"" + std::string(1500, 'v') + "\"/>\r\n"
+      "    </JposEntry>\r\n";
+  const size_t foot = ours.rfind("</JposEntries>");
+  const std::string file = ours.substr(0, foot) + scanner + ours.substr(foot);
+
+  SetupData read;
+  KeptEntries kept;
+  EXPECT_TRUE(ReadConfigText(file, read, &kept).empty());
+  EXPECT_EQ(read.printerPresent, 1);
+  EXPECT_EQ(read.drawerPresent, 1);
+  EXPECT_EQ(TextOf(read.drawer.logicalName), "Drawer");  // not the scanner's name
+  ASSERT_EQ(kept.size(), 1u);
+  EXPECT_EQ(kept[0].name, "Scanner 1");
+  EXPECT_EQ(FormatConfigFile(read, kept), file);
+
+  DeletePrinter(read);
+  DeleteCashDrawer(read);
+  const std::string scannerOnly = FormatConfigFile(read, kept);
+  EXPECT_EQ(scannerOnly, ours.substr(0, ours.find("    <JposEntry")) + scanner + "</JposEntries>\r\n");
+  EXPECT_EQ(FormatConfigFile(read), "");  // nothing at all: empty
+}
+
 TEST(SaveConfigFile, WritesAndReplaces) {
   TempDir dir;
   SetupData data;
