@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -109,6 +110,10 @@ FileResult ReadWholeFile(const std::string& path, std::string& bytes, size_t max
   if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     ::close(fd);
     return {false, path + ": not a regular file"};
+  }
+  if (static_cast<uint64_t>(info.st_size) > maxBytes) {
+    ::close(fd);
+    return {false, path + ": larger than " + std::to_string(maxBytes >> 20) + " MiB, not a configuration file"};
   }
   bytes.clear();
   char buffer[8192];
