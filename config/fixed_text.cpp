@@ -17,9 +17,16 @@ size_t Utf8CutLength(std::string_view text, size_t maxBytes) {
   return i;
 }
 
+size_t Utf8CutChars(std::string_view text, size_t maxChars) {
+  size_t i = 0;
+  for (size_t chars = 0; i < text.size() && chars < maxChars; ++chars) i += DecodeUtf8At(text, i).length;
+  return i;
+}
+
 void StoreText(char* field, size_t width, std::string_view text) {
   if (width == 0) return;
-  const size_t length = Utf8CutLength(text, width - 1);
+  const std::string_view chars = text.substr(0, Utf8CutChars(text, FieldChars(width)));
+  const size_t length = Utf8CutLength(chars, width - 1);
   std::memset(field, 0, width);
   std::memcpy(field, text.data(), length);
 }

@@ -5,14 +5,26 @@
 #include <cstdint>
 #include <string_view>
 
+#include "setup_data.h"
+
 namespace quarvel {
 
 // Length of the longest prefix of `text` that fits `maxBytes` bytes without
 // splitting a UTF-8 sequence (a lone or broken byte counts as one character).
 size_t Utf8CutLength(std::string_view text, size_t maxBytes);
 
-// Stores `text` in a field of `width` bytes: cut to width-1 bytes on a character
-// boundary, NUL-terminated, the rest of the field zeroed.
+// Length of the longest prefix of `text` of at most `maxChars` characters.
+size_t Utf8CutChars(std::string_view text, size_t maxChars);
+
+// How many characters a text field of `width` bytes holds: a name field 63,
+// any other field a character per byte.
+constexpr size_t FieldChars(size_t width) {
+  return width == static_cast<size_t>(kNameWidth) ? static_cast<size_t>(kNameChars) : width - 1;
+}
+
+// Stores `text` in a field of `width` bytes: cut to the characters the field
+// holds (and width-1 bytes) on a character boundary, NUL-terminated, the rest
+// of the field zeroed.
 void StoreText(char* field, size_t width, std::string_view text);
 
 template <size_t N>

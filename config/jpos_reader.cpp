@@ -6,6 +6,7 @@
 #include "file_io.h"
 #include "fixed_text.h"
 #include "inet_address.h"
+#include "legacy_text.h"
 #include "settings_ops.h"
 #include "xml_text.h"
 
@@ -14,7 +15,7 @@ namespace quarvel {
 namespace {
 
 constexpr size_t kMaxLineChars = 1023;  // a longer line is read as several
-constexpr size_t kAddressWidth = 32;    // "SOCKET:" address text, 31 characters
+constexpr size_t kAddressChars = 31;    // "SOCKET:" address text
 constexpr size_t kSocketPrefixLength = 7;
 
 // Gives the lines the scanner sees, one at a time, so memory stays that of
@@ -99,14 +100,17 @@ std::optional<std::string_view> RawValueAfter(std::string_view line, std::string
   return rest.substr(0, rest.find('"'));
 }
 
+// The value's text in UTF-8: bytes that are no UTF-8 come from a file of the
+// older 8-bit code page and are decoded from it, once, here.
 std::string ValueAfter(std::string_view line, std::string_view keyword) {
   const auto raw = RawValueAfter(line, keyword);
-  return raw ? UnescapeAttribute(*raw) : std::string{};
+  return raw ? LegacyBytesToUtf8(UnescapeAttribute(*raw)) : std::string{};
 }
 
-// A fixed-width text of the scan: 63 characters at most, cut on a character boundary.
-std::string Fitted(std::string text, size_t width = kNameWidth) {
-  text.resize(Utf8CutLength(text, width - 1));
+// A text of the scan cut to its field: 63 characters at most (31 for the
+// address), never inside a character.
+std::string Fitted(std::string text, size_t maxChars = kNameChars) {
+  text.resize(Utf8CutChars(text, maxChars));
   return text;
 }
 
@@ -205,7 +209,7 @@ void SettlePort(Record& record, const std::string& rateText, const std::string& 
     const std::string_view name = TextOf(record.portName);
     const std::string_view address =
         name.size() > kSocketPrefixLength ? name.substr(kSocketPrefixLength) : std::string_view{};
-    const auto ip = InetAddrOrNone(Fitted(std::string(address), kAddressWidth));
+    const auto ip = InetAddrOrNone(Fitted(std::string(address), kAddressChars));
     std::memcpy(record.ipAddress, ip.data(), 4);
   } else {
     record.portIndex = *port;

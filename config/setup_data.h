@@ -12,7 +12,9 @@ namespace quarvel {
 enum class SetupMode : int32_t { None = 0, NewFile = 1, EditFile = 2 };
 enum class DeviceKind : int32_t { None = 0, Printer = 1, CashDrawer = 2 };
 
-inline constexpr int kNameWidth = 64;      // logical and port names, 63 characters + NUL
+// Logical and port names hold 63 characters; in UTF-8 one takes up to 4 bytes.
+inline constexpr int kNameChars = 63;
+inline constexpr int kNameWidth = 4 * kNameChars + 1;  // bytes of a name field, NUL included
 inline constexpr int kPathWidth = 256;     // configuration file path, 255 characters + NUL
 inline constexpr int kTcpPortIndex = 13;   // "TCP/IP" in the port list
 inline constexpr int kFirstNonSerialPortIndex = 9;

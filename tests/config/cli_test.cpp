@@ -2,7 +2,9 @@
 
 #include <sstream>
 
+#include "legacy_text.h"
 #include "quarvel_cli.h"
+#include "utf8.h"
 #include "../support/temp_dir.h"
 
 namespace quarvel {
@@ -186,6 +188,17 @@ TEST(Cli, ShowAndEditKeepOtherDevices) {
   const std::string saved = ReadBytes(file);
   EXPECT_NE(saved.find(display + "</JposEntries>"), std::string::npos);
   EXPECT_NE(saved.find("logicalName=\"Back\""), std::string::npos);
+}
+
+TEST(Cli, EditKeepsALegacyNameAtTheFieldLimit) {
+  TempDir dir;
+  testing::WriteBytes(dir.File("old.xml"), "<JposEntry logicalName=\"" + std::string(63, '\xE9') +
+                                               "\">\n\n<jpos category=\"POSPrinter\"/>\n</JposEntry>\n");
+  ASSERT_EQ(Cli({"edit", dir.File("old.xml"), "--printer-port", "LPT2"}).code, 0);
+  std::string e63;
+  for (int i = 0; i < 63; ++i) AppendUtf8(e63, LegacyCharacter(0xE9));
+  const std::string shown = Cli({"show", dir.File("old.xml")}).out;
+  EXPECT_NE(shown.find("printer.logicalName=" + e63 + "\nprinter.portName=LPT2\n"), std::string::npos) << shown;
 }
 
 TEST(Cli, EditReportsTheReadersMessagesAndMissingFiles) {

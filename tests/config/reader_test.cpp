@@ -3,6 +3,8 @@
 #include "fixed_text.h"
 #include "jpos_reader.h"
 #include "jpos_writer.h"
+#include "legacy_text.h"
+#include "utf8.h"
 #include "settings_ops.h"
 #include "../support/temp_dir.h"
 
@@ -200,6 +202,43 @@ TEST(Reader, LineEndsLongLinesAndLongValues) {
   EXPECT_EQ(TextOf(cut.data.printer.logicalName), std::string(63, 'n'));
   EXPECT_EQ(cut.data.printer.portIndex, 13);
   EXPECT_EQ(cut.data.printer.ipAddress[0], 255);
+}
+
+std::string Repeated(const std::string& piece, int times) {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += piece;
+  return text;
+}
+
+// Names of the older 8-bit code page are decoded once, when read; a field holds
+// 63 characters however many bytes they take, so every name the old program
+// could hold comes back unchanged from a save and a read.
+// The legacy code page's character for `byte`, in UTF-8 (the system's own on
+// Windows, Windows-1252 elsewhere).
+std::string LegacyUtf8(unsigned char byte) {
+  std::string text;
+  AppendUtf8(text, LegacyCharacter(byte));
+  return text;
+}
+
+TEST(Reader, LegacyAndMultibyteNamesSurviveARoundTrip) {
+#ifndef _WIN32
+  EXPECT_EQ(LegacyUtf8(0xE9), "\xC3\xA9");      // é
+  EXPECT_EQ(LegacyUtf8(0x80), "\xE2\x82\xAC");  // the euro sign, not U+0080
+#endif
+  Read cafe(Entry("Caf\xE9 \x80", "POSPrinter", Prop("portName", "LPT1")));
+  EXPECT_EQ(TextOf(cafe.data.printer.logicalName), "Caf" + LegacyUtf8(0xE9) + " " + LegacyUtf8(0x80));
+
+  const std::string e63 = Repeated(LegacyUtf8(0xE9), 63);
+  Read legacy(Entry(std::string(65, '\xE9'), "POSPrinter", Prop("portName", "LPT1")));
+  EXPECT_EQ(TextOf(legacy.data.printer.logicalName), e63);  // cut to 63 characters, none split
+  Read again(FormatConfigFile(legacy.data));
+  EXPECT_EQ(TextOf(again.data.printer.logicalName), e63);
+
+  const std::string euro63 = Repeated("\xE2\x82\xAC", 63);
+  Read multibyte(Entry(euro63 + "\xE2\x82\xAC", "CashDrawer", Prop("portName", "COM2")));
+  EXPECT_EQ(TextOf(multibyte.data.drawer.logicalName), euro63);
+  EXPECT_EQ(TextOf(Read(FormatConfigFile(multibyte.data)).data.drawer.logicalName), euro63);
 }
 
 TEST(Reader, LoadReportsAFileThatCannotBeOpened) {
