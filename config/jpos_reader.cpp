@@ -76,8 +76,11 @@ class EntryLines {
     lines_.back() += reader.Raw();
     if (reader.EndsLine()) lines_.emplace_back();
   }
+  // The lines, their bytes of the legacy code page decoded as every text of
+  // the file is, so that the file written back is UTF-8 throughout.
   std::vector<std::string> Take() {
     if (!lines_.empty() && lines_.back().empty()) lines_.pop_back();
+    for (std::string& line : lines_) line = LegacyBytesToUtf8(line);
     return std::move(lines_);
   }
 

@@ -151,6 +151,12 @@ TEST(KeptEntries, OtherDevicesSurviveASave) {
   EXPECT_EQ(kept[0].name, "Scanner 1");
   EXPECT_EQ(FormatConfigFile(read, kept), file);
 
+  // A kept entry of the older code page is written back in UTF-8, as the file says it is.
+  KeptEntries legacy;
+  ReadConfigText("<JposEntry logicalName=\"Caf\xE9\">\n\n<jpos category=\"Scanner\"/>\n</JposEntry>\n", read, &legacy);
+  ASSERT_EQ(legacy.size(), 1u);
+  EXPECT_EQ(legacy[0].lines[0].find('\xE9'), std::string::npos);
+
   DeletePrinter(read);
   DeleteCashDrawer(read);
   const std::string scannerOnly = FormatConfigFile(read, kept);
