@@ -8,6 +8,7 @@
 #include "inet_address.h"
 #include "legacy_text.h"
 #include "settings_ops.h"
+#include "xml_check.h"
 #include "xml_text.h"
 
 namespace quarvel {
@@ -132,7 +133,24 @@ struct ScanTexts {
   std::string pendingName;
   std::string printerRate, drawerRate;
   std::string printerClass, drawerClass;
+  std::vector<std::string> notKept;  // names of entries left out
 };
+
+// An entry is written back only if it reads back the same and is well-formed
+// XML on its own, so the file written stays one that XML parsers accept.
+void Keep(KeptEntry entry, bool readsBack, KeptEntries& kept, ScanTexts& texts) {
+  std::string text;
+  for (const std::string& line : entry.lines) text += line + '\n';
+  if (readsBack && IsWellFormedXmlElement(text)) kept.push_back(std::move(entry));
+  else texts.notKept.push_back(std::move(entry.name));
+}
+
+// One message for all entries left out, so a broken file gives one box.
+std::string NotKeptMessage(const std::vector<std::string>& names) {
+  std::string message = "Left out when the file is saved (not well-formed XML, or values before the category): \"" + Fitted(names.front()) + "\"";
+  if (names.size() > 1) message += " and " + std::to_string(names.size() - 1) + " more";
+  return message;
+}
 
 void TakeProperties(std::string_view line, Current kind, SetupData& data, ScanTexts& texts) {
   // A property's value is behind the first "value" of the line, whatever the
@@ -158,6 +176,11 @@ void Scan(LineReader lines, SetupData& data, ScanTexts& texts, KeptEntries* kept
   Current kind = Current::None;  // not reset between entries
   EntryLines entry;
   std::string entryName;
+  // An entry reads back the same wherever it is written only when no line
+  // before its category carries a value or ends it: those lines would go to
+  // whichever device came before it.
+  // An entry that names one of our categories anywhere is ours, never kept.
+  bool categorySeen = false, keepable = false, ours = false;
   for (std::string_view line; lines.Next(line);) {
     switch (phase) {
       case Phase::SeekEntry:
@@ -165,6 +188,8 @@ void Scan(LineReader lines, SetupData& data, ScanTexts& texts, KeptEntries* kept
           texts.pendingName = Fitted(ValueAfter(line, "logicalName"));
           entryName = ValueAfter(line, "logicalName");
           entry.Start();
+          categorySeen = ours = false;
+          keepable = true;
           phase = Phase::SkipLine;
         }
         break;
@@ -177,20 +202,25 @@ void Scan(LineReader lines, SetupData& data, ScanTexts& texts, KeptEntries* kept
             StoreText(data.printer.logicalName, texts.pendingName);
             data.printerPresent = 1;
             kind = Current::Printer;
+            ours = true;
           } else if (category->substr(0, 10) == "CashDrawer") {
             StoreText(data.drawer.logicalName, texts.pendingName);
             data.drawerPresent = 1;
             kind = Current::Drawer;
+            ours = true;
           } else {
             kind = Current::Kept;  // another device: its entry stays as it stands
           }
           texts.pendingName.clear();
+          categorySeen = true;
+        } else if (!categorySeen && (Contains(line, "value") || Contains(line, "</JposEntry>"))) {
+          keepable = false;
         }
         TakeProperties(line, kind, data, texts);
         if (kind != Current::None && Contains(line, "</JposEntry>")) {
-          if (kind == Current::Kept && kept != nullptr) {
+          if (kind == Current::Kept && !ours && kept != nullptr) {
             entry.Add(lines);
-            kept->push_back({entryName, entry.Take()});
+            Keep({entryName, entry.Take()}, categorySeen && keepable, *kept, texts);
           }
           phase = Phase::SeekEntry;
         }
@@ -266,6 +296,7 @@ std::vector<std::string> ReadConfigText(std::string_view content, SetupData& dat
     data.drawer.pulseOnTime = 200;
     data.drawer.pulseOffTime = 400;
   }
+  if (!texts.notKept.empty()) messages.push_back(NotKeptMessage(texts.notKept));
   return messages;
 }
 

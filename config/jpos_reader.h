@@ -19,7 +19,8 @@ inline constexpr const char* kDrawerUnknownSettings = "CashDrawer : Unknown Sett
 // Fills `data` from the file's bytes as "Edit Existing XML File" does: the
 // records start from the empty state, mode becomes EditFile. Returns the
 // "Unknown Settings" messages in the order they arise (printer first). An
-// entry of another category than POSPrinter or CashDrawer goes to `kept`.
+// entry of another category than POSPrinter or CashDrawer goes to `kept` when
+// it is well-formed XML; the names of those that are not make a last message.
 std::vector<std::string> ReadConfigText(std::string_view content, SetupData& data, KeptEntries* kept = nullptr);
 
 // A configuration file is a few kilobytes; a larger one than this is refused.
@@ -28,7 +29,7 @@ inline constexpr size_t kMaxConfigFileBytes = 16u << 20;
 struct LoadResult {
   bool opened = false;
   std::string detail;                 // the system's reason when !opened
-  std::vector<std::string> messages;  // "Unknown Settings" messages, in order
+  std::vector<std::string> messages;  // the reader's messages, in order
   KeptEntries kept;                   // the other devices' entries, in file order
 };
 

@@ -8,13 +8,12 @@
 
 namespace quarvel {
 
-namespace {
-
-// Characters XML 1.0 allows in a document.
 bool IsXmlChar(uint32_t cp) {
   return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
          (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
 }
+
+namespace {
 
 constexpr uint32_t kReplacement = 0xFFFD;
 
@@ -28,8 +27,9 @@ constexpr std::array<Entity, 5> kEntities = {{
 // as they are, as older files have them. All five are read back.
 constexpr size_t kEscapedOnWrite = 3;
 
+}  // namespace
+
 std::optional<uint32_t> ParseCharReference(std::string_view body) {
-  // body is what stands between "&#" and ";"
   uint32_t base = 10;
   if (!body.empty() && body[0] == 'x') {
     base = 16;
@@ -48,8 +48,6 @@ std::optional<uint32_t> ParseCharReference(std::string_view body) {
   if (!IsXmlChar(value)) return std::nullopt;
   return value;
 }
-
-}  // namespace
 
 std::string EscapeAttribute(std::string_view text) {
   std::string out;

@@ -2,10 +2,19 @@
 // the XML special characters escaped, and turned back when read.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace quarvel {
+
+// Characters XML 1.0 allows in a document.
+bool IsXmlChar(uint32_t cp);
+
+// The character of a reference "&#body;" (body "65" or "x41"), if it names one
+// XML allows.
+std::optional<uint32_t> ParseCharReference(std::string_view body);
 
 // Escapes & < > " ' as the five predefined entities. Bytes that are not
 // well-formed UTF-8 are taken as Latin-1 characters, so nothing is lost and no

@@ -164,6 +164,62 @@ TEST(KeptEntries, OtherDevicesSurviveASave) {
   EXPECT_EQ(FormatConfigFile(read), "");  // nothing at all: empty
 }
 
+// Kept entries are written back only when they are well-formed XML, so the
+// file stays one that parsers accept; the others are named in one message.
+TEST(KeptEntries, OnlyWellFormedEntriesAreKept) {
+  struct Case {
+    const char* body;  // the lines between the category and the end tag
+    bool kept;
+  };
+  const Case cases[] = {
+      {"<prop name='a' value=\"&#x41;&apos;&gt;\" />\n<!-- a - b -->\n<x><![CDATA[<&>]]></x>", true},
+      {"<x>a > b, \xE9, &#233;</x>\n<y\n  z = \"1\"\n/>", true},
+      {"<prop name=\"a\">", false},                 // not closed
+      {"<prop value=\"a<b\"/>", false},             // '<' in a value
+      {"<prop value=\"a & b\"/>", false},           // bare '&'
+      {"<prop value=\"&nbsp;\"/>", false},          // undeclared entity
+      {"<prop a=\"1\" a=\"2\"/>", false},         // attribute twice
+      {"<prop a=\"1\"b=\"2\"/>", false},          // no space between
+      {"<prop value=\"\x01\"/>", false},           // control character
+      {"<prop value=\"&#1;\"/>", false},            // ... as a reference
+      {"<a></b>", false},                           // end tag of another
+      {"<!-- a -- b -->", false},                   // "--" in a comment
+      {"<a>]]></a>", false},                        // "]]>" in text
+      {"<?pi x?>", false},                          // processing instruction
+      {"<a b=1/>", false},                          // value without quotes
+      {"</JposEntry><JposEntry logicalName=\"x\">", false},
+  };
+  for (const Case& c : cases) {
+    const std::string file = std::string("<JposEntry logicalName=\"Other\">\n<creation/>\n") +
+                             "<jpos category=\"Scanner\"/>\n" + c.body + "\n</JposEntry>\n";
+    SetupData read;
+    KeptEntries kept;
+    const auto messages = ReadConfigText(file, read, &kept);
+    EXPECT_EQ(kept.size(), c.kept ? 1u : 0u) << c.body;
+    EXPECT_EQ(messages.size(), c.kept ? 0u : 1u) << c.body;
+  }
+  // Lines before the category would be another device's when written back.
+  for (const char* early : {"<prop name=\"portName\" value=\"COM9\"/>", "<x></JposEntry>"}) {
+    const std::string file = std::string("<JposEntry logicalName=\"Other\">\n\n") + early +
+                             "\n<jpos category=\"Scanner\"/>\n</JposEntry>\n";
+    SetupData read;
+    KeptEntries kept;
+    EXPECT_EQ(ReadConfigText(file, read, &kept).size(), 1u) << early;
+    EXPECT_TRUE(kept.empty()) << early;
+  }
+  SetupData read;
+  KeptEntries kept;
+  // An entry that names our category anywhere is ours, whatever else it says.
+  EXPECT_TRUE(ReadConfigText("<JposEntry logicalName=\"P\">\n\n<jpos category=\"POSPrinter\"/>\n"
+                             "<x category=\"Scanner\"/>\n</JposEntry>\n", read, &kept).empty());
+  EXPECT_TRUE(kept.empty());
+  EXPECT_EQ(TextOf(read.printer.logicalName), "P");
+  const std::string two = "<JposEntry logicalName=\"A\">\n\n<jpos category=\"S\"/>\n<a>\n</JposEntry>\n"
+                          "<JposEntry logicalName=\"B\">\n\n<jpos category=\"S\"/>\n<b>\n</JposEntry>\n";
+  EXPECT_EQ(ReadConfigText(two, read, &kept),
+            std::vector<std::string>{"Left out when the file is saved (not well-formed XML, or values before the category): \"A\" and 1 more"});
+}
+
 TEST(SaveConfigFile, WritesAndReplaces) {
   TempDir dir;
   SetupData data;
