@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
-"""Writes Quarvel's application icon (32x32, 32-bit) as an .ico file: a
-receipt with printed lines, drawn in code so the repository holds no binary."""
+"""Writes Quarvel's application icon (32x32, 32-bit) as an .ico file, or as
+a .png for the Linux desktop: a receipt with printed lines, drawn in code so
+the repository holds no binary."""
 import struct
 import sys
+import zlib
 
 SIZE = 32
 
@@ -21,7 +23,22 @@ def pixel(x, y):
     return (250, 250, 250, 255)
 
 
+def write_png(path):
+    def chunk(kind, data):
+        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data))
+    raw = b""
+    for y in range(SIZE):
+        raw += b"\x00" + b"".join(bytes((r, g, b, a)) for b, g, r, a in (pixel(x, y) for x in range(SIZE)))
+    header = struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)  # 8-bit RGBA
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9)) +
+                chunk(b"IEND", b""))
+
+
 def main(path):
+    if path.endswith(".png"):
+        write_png(path)
+        return
     rows = []
     for y in range(SIZE - 1, -1, -1):  # bottom-up
         rows.append(b"".join(bytes(pixel(x, y)) for x in range(SIZE)))

@@ -8,8 +8,9 @@ JOBS=$(nproc 2>/dev/null || echo 2)
 log() { printf '\n== %s\n' "$*"; }
 
 NATIVE_PACKAGES=(cmake g++ make pkg-config libgtest-dev googletest libbenchmark-dev openjdk-17-jdk-headless python3
-  libudev-dev umockdev python3-gi gir1.2-umockdev-1.0)
-ALL_PACKAGES=("${NATIVE_PACKAGES[@]}" clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 xvfb xauth)
+  libudev-dev umockdev python3-gi gir1.2-umockdev-1.0 qt6-base-dev fonts-liberation)
+ALL_PACKAGES=("${NATIVE_PACKAGES[@]}" clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 xvfb xauth
+  dpkg-dev lintian)
 
 # Installs the Debian packages that the machine lacks: the given ones, or all
 # that the project needs.
@@ -67,7 +68,8 @@ start_simulator() {
   local dir=$1
   shift
   rm -f "$dir/ports"
-  python3 "$ROOT/tools/escpos_simulator.py" --ports-file "$dir/ports" "$@" 2>"$dir/simulator.log" &
+  # SIMULATOR names an installed simulator to run instead of the source's.
+  ${SIMULATOR:-python3 "$ROOT/tools/escpos_simulator.py"} --ports-file "$dir/ports" "$@" 2>"$dir/simulator.log" &
   SIM_PID=$!
   for _ in $(seq 100); do [ -s "$dir/ports" ] && break; sleep 0.05; done
   read -r SIM_PORT SIM_CONTROL SIM_PTY _ <"$dir/ports"

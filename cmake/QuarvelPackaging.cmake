@@ -1,0 +1,26 @@
+# CPack: a .deb of the Linux build (dependencies from dpkg-shlibdeps), a .zip
+# of the Windows build.
+set(CPACK_PACKAGE_NAME quarvel)
+set(CPACK_PACKAGE_VENDOR "Quarvel developers")
+set(CPACK_PACKAGE_CONTACT "Quarvel developers <quarvel@example.org>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "JavaPOS setup and native port libraries for receipt printers")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Quarvel writes and edits the JavaPOS configuration (jpos.xml) of one receipt\nprinter and one cash drawer, in a window (quarvel) or from scripts\n(quarvel-cli). PortLinkTcp, PortLinkUsb and PortLinkLpt are the native\nhalves of the JavaPOS service, loaded by the Java VM with no library path;\ntheir Java classes are in /usr/share/java/portlink.jar. A simulated ESC/POS\nprinter (escpos-simulator) is included for trials.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGE_CHECKSUM SHA256)
+if(WIN32)
+  set(CPACK_GENERATOR ZIP)
+  set(CPACK_PACKAGE_FILE_NAME quarvel-${PROJECT_VERSION}-win64)
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+  set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "python3")  # the simulator; dpkg-shlibdeps adds the libraries'
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "default-jre-headless | java11-runtime-headless")
+  set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3-gi, gir1.2-umockdev-1.0")
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+endif()
+include(CPack)

@@ -1,0 +1,23 @@
+// quarvel: the configuration program's window on Linux.
+//   quarvel                      the main dialog
+//   quarvel --screenshots DIR    saves pictures of the four views in DIR
+#include <QApplication>
+#include <cstdio>
+
+#include "quarvel_qt.h"
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  quarvel::qt::PrepareApplication();
+  const QStringList args = QApplication::arguments();
+  if (args.size() == 3 && args[1] == QStringLiteral("--screenshots")) {
+    return quarvel::qt::TakeScreenshots(args[2]) ? 0 : 1;
+  }
+  if (args.size() > 1) {
+    std::fprintf(stderr, "usage: quarvel [--screenshots DIR]\n");
+    return 2;
+  }
+  quarvel::qt::MainDialog dialog;
+  dialog.Window().exec();
+  return 0;
+}

@@ -1,0 +1,29 @@
+// A QDialog laid out from a dialog template: every control at its rectangle
+// converted from dialog units with the template's font, in the template's tab
+// order. Clicks and list choices are handed to the owner by control id.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+#include <map>
+
+#include "dialog_template.h"
+
+namespace quarvel::qt {
+
+class TemplateDialog : public QDialog {
+ public:
+  TemplateDialog(const DialogTemplate& layout, QWidget* parent);
+
+  QWidget* Control(int id) const;  // nullptr for an id the template lacks
+  std::function<void(int id)> onClicked;          // a push button
+  std::function<void(int id)> onSelectionChanged;  // a list, by the user
+  std::function<bool()> mayClose = [] { return true; };  // Escape and the close box ask first
+
+  void reject() override;
+
+ private:
+  std::map<int, QWidget*> controls_;
+};
+
+}  // namespace quarvel::qt

@@ -1,0 +1,84 @@
+#!/usr/bin/env python3
+"""Turns the dialog templates of a .rc file into a C++ table of controls, so
+that windows other than Win32 lay out the same templates (one home for the
+layout, texts and tab order). Usage: rc_layout.py quarvel.rc out.inc"""
+import re
+import sys
+
+KINDS = {
+    "DEFPUSHBUTTON": "DefaultButton", "PUSHBUTTON": "Button", "GROUPBOX": "GroupBox",
+    "RTEXT": "RightText", "LTEXT": "LeftText", "EDITTEXT": "Edit", "COMBOBOX": "ComboBox",
+    "ICON": "Icon",
+}
+IDS = {"IDOK": "1", "IDCANCEL": "2", "IDC_STATIC": "-1"}
+STYLES = ["ES_RIGHT", "ES_AUTOHSCROLL", "SS_NOPREFIX", "CBS_DROPDOWN", "WS_TABSTOP", "WS_GROUP"]
+
+
+def fields(text):
+    """Splits a statement's arguments at commas outside quotes."""
+    return [f.strip() for f in re.findall(r'(?:"[^"]*"|[^,])+', text)]
+
+
+def quoted(text):
+    return '"' + text.strip('"').replace("\\\\", "\\\\\\\\") + '"'
+
+
+def style_bits(parts):
+    words = set(w.strip() for p in parts for w in p.split("|"))
+    return " | ".join("kStyle_" + s for s in STYLES if s in words) or "0"
+
+
+def control(keyword, args):
+    a = fields(args)
+    if keyword == "CONTROL":  # CONTROL text, id, class, style, x, y, w, h
+        assert a[2] == '"SysIPAddress32"', a
+        return ("IpAddress", quoted(a[0]), a[1], a[4:8], style_bits([a[3]]))
+    if keyword in ("EDITTEXT", "COMBOBOX"):  # id, x, y, w, h[, style]
+        return (KINDS[keyword], '""', a[0], a[1:5], style_bits(a[5:]))
+    if keyword == "ICON":  # icon, id, x, y, w, h
+        return ("Icon", '""', a[1], a[2:6], "0")
+    return (KINDS[keyword], quoted(a[0]), a[1], a[2:6], style_bits(a[6:]))
+
+
+def main(source, target):
+    dialogs = []
+    current = None
+    for line in open(source, encoding="utf-8"):
+        line = line.split("//")[0].strip()
+        m = re.match(r"(\w+)\s+DIALOGEX\s+(.*)", line)
+        if m:
+            current = {"id": m.group(1), "size": fields(m.group(2))[2:4], "controls": []}
+            dialogs.append(current)
+            continue
+        if current is None:
+            continue
+        m = re.match(r"(\w+)\s*(.*)", line)
+        if not m:
+            continue
+        keyword, rest = m.groups()
+        if keyword == "CAPTION":
+            current["caption"] = quoted(rest)
+        elif keyword == "FONT":
+            size, face = fields(rest)[:2]
+            current["font"] = (size, quoted(face))
+        elif keyword == "END":
+            current = None
+        elif keyword in KINDS or keyword == "CONTROL":
+            current["controls"].append(control(keyword, rest))
+    out = ["// Generated from the dialog templates by tools/rc_layout.py; do not edit."]
+    for d in dialogs:
+        name = "k" + d["id"].title().replace("_", "") + "Controls"
+        out.append(f"inline constexpr TemplateControl {name}[] = {{")
+        for kind, text, ident, (x, y, w, h), styles in d["controls"]:
+            out.append(f"    {{ControlKind::{kind}, {text}, {IDS.get(ident, ident)}, {x}, {y}, {w}, {h}, {styles}}},")
+        out.append("};")
+        w, h = d["size"]
+        size, face = d["font"]
+        out.append(f"inline constexpr DialogTemplate k{d['id'].title().replace('_', '')}{{")
+        out.append(f"    {d['id']}, {w}, {h}, {d['caption']}, {face}, {size}, {name}}};")
+    with open(target, "w", encoding="utf-8") as f:
+        f.write("\n".join(out) + "\n")
+
+
+if __name__ == "__main__":
+    main(sys.argv[1], sys.argv[2])
