@@ -23,7 +23,11 @@ usr/share/applications/quarvel.desktop
 usr/share/doc/quarvel/changelog.gz
 usr/share/doc/quarvel/copyright
 usr/share/icons/hicolor/32x32/apps/quarvel.png
-usr/share/java/portlink.jar"
+usr/share/java/portlink-1.77.0.jar
+usr/share/man/man1/escpos-simulator.1.gz
+usr/share/man/man1/quarvel-cli.1.gz
+usr/share/man/man1/quarvel.1.gz"
+[ "$(readlink "$root/usr/share/java/portlink.jar")" = portlink-1.77.0.jar ] || fail "no link portlink.jar"
 actual=$(cd "$root" && find . -type f | sed 's|^\./||' | sort)
 [ "$actual" = "$expected" ] || fail "file list: $(diff <(echo "$expected") <(echo "$actual"))"
 dpkg-deb -f "$deb" Depends | grep -q 'libc6' || fail "no dependencies computed"
@@ -40,7 +44,7 @@ SIMULATOR="$root/usr/bin/escpos-simulator" start_simulator "$work" --drawer-clos
 [ -n "${SIM_PORT:-}" ] || fail "the unpacked simulator did not start: $(cat "$work/simulator.log")"
 "$root/usr/bin/quarvel-cli" write "$work/jpos.xml" --printer-port TCP/IP --printer-ip 127.0.0.1 \
   --printer-tcp-port "$SIM_PORT" --drawer-port TCP/IP --drawer-ip 127.0.0.1 --drawer-tcp-port "$SIM_PORT" >/dev/null
-jar=$root/usr/share/java/portlink.jar
+jar=$root/usr/share/java/portlink-1.77.0.jar
 javac -d "$work/classes" -cp "$jar" "$ROOT/java/demo/PosDemo.java"
 java -Djava.library.path="$root/$jni" -cp "$jar:$work/classes" PosDemo "$work/jpos.xml" "$SIM_CONTROL" \
   >"$work/demo.log" 2>&1 || fail "demo client: $(tail -n 20 "$work/demo.log")"
