@@ -1,6 +1,10 @@
 # Where things go when installed. Linux: programs in bin/, the JNI libraries
 # in the folder Debian's JDK searches by default, so System.loadLibrary needs
 # no -Djava.library.path. Windows: everything side by side in one folder.
+if(NOT WIN32 AND CMAKE_INSTALL_PREFIX_INITIALIZED_TO_DEFAULT)
+  # /usr/local/lib is no folder the JDK searches: install where it looks.
+  set(CMAKE_INSTALL_PREFIX /usr CACHE PATH "Install prefix" FORCE)
+endif()
 include(GNUInstallDirs)
 if(WIN32)
   set(QUARVEL_INSTALL_BIN .)
