@@ -27,12 +27,14 @@ struct TemplateControl {
   ControlKind kind;
   const char* text;
   int id;
+  const char* name;  // the id's symbol ("IDC_PORT_NAME", "IDOK"), "" for IDC_STATIC
   int x, y, width, height;  // dialog units
   unsigned styles;
 };
 
 struct DialogTemplate {
   int id;
+  const char* name;  // "IDD_JAVAPOS_SETUP"
   int width, height;  // dialog units
   const char* caption;
   const char* fontFace;

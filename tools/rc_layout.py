@@ -70,12 +70,13 @@ def main(source, target):
         name = "k" + d["id"].title().replace("_", "") + "Controls"
         out.append(f"inline constexpr TemplateControl {name}[] = {{")
         for kind, text, ident, (x, y, w, h), styles in d["controls"]:
-            out.append(f"    {{ControlKind::{kind}, {text}, {IDS.get(ident, ident)}, {x}, {y}, {w}, {h}, {styles}}},")
+            symbol = '""' if ident == "IDC_STATIC" else f'"{ident}"'
+            out.append(f"    {{ControlKind::{kind}, {text}, {IDS.get(ident, ident)}, {symbol}, {x}, {y}, {w}, {h}, {styles}}},")
         out.append("};")
         w, h = d["size"]
         size, face = d["font"]
         out.append(f"inline constexpr DialogTemplate k{d['id'].title().replace('_', '')}{{")
-        out.append(f"    {d['id']}, {w}, {h}, {d['caption']}, {face}, {size}, {name}}};")
+        out.append(f"    {d['id']}, \"{d['id']}\", {w}, {h}, {d['caption']}, {face}, {size}, {name}}};")
     with open(target, "w", encoding="utf-8") as f:
         f.write("\n".join(out) + "\n")
 

@@ -3,10 +3,15 @@
 //   quarvel --screenshots DIR    saves pictures of the four views in DIR
 #include <QApplication>
 #include <cstdio>
+#include <string_view>
 
 #include "quarvel_qt.h"
 
 int main(int argc, char** argv) {
+  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    std::printf("usage: quarvel [--screenshots DIR]\n");  // no window needed for that
+    return 0;
+  }
   QApplication application(argc, argv);
   quarvel::qt::PrepareApplication();
   const QStringList args = QApplication::arguments();

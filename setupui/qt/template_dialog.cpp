@@ -76,6 +76,8 @@ QWidget* MakeControl(const TemplateControl& c, QWidget* parent) {
 
 TemplateDialog::TemplateDialog(const DialogTemplate& layout, QWidget* parent) : QDialog(parent) {
   setWindowTitle(QString::fromUtf8(layout.caption));
+  // Widgets are named after the template's symbols, for tools and tests that find them.
+  setObjectName(QString::fromLatin1(layout.name));
   QFont font(QString::fromUtf8(layout.fontFace), layout.pointSize);
   setFont(font);
   const DialogUnits units(font);
@@ -85,6 +87,7 @@ TemplateDialog::TemplateDialog(const DialogTemplate& layout, QWidget* parent) : 
   std::vector<QWidget*> groups;
   for (const TemplateControl& c : layout.controls) {
     QWidget* widget = MakeControl(c, this);
+    widget->setObjectName(QString::fromLatin1(c.name));
     const int height = c.kind == ControlKind::ComboBox ? kClosedListHeight : c.height;
     widget->setGeometry(units.X(c.x), units.Y(c.y), units.X(c.width), units.Y(height));
     if (c.id != -1) controls_[c.id] = widget;

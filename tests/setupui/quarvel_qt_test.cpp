@@ -121,6 +121,8 @@ TEST_F(QuarvelWindow, CreateNewWithTcpPrinterAndCom3Drawer) {
   EXPECT_TRUE(Visible(IDC_XML_GROUP));
   EXPECT_FALSE(Visible(IDC_SAVE));
   EditDevice(IDC_ADD_PRINTER, [](QWidget* d) {
+    EXPECT_EQ(d->objectName(), "IDD_JAVAPOS_SETUP");
+    EXPECT_EQ(d->findChild<QComboBox*>("IDC_PORT_NAME"), Get<QComboBox>(d, IDC_PORT_NAME));  // named for other drivers
     Choose(d, IDC_PORT_NAME, "TCP/IP");
     EXPECT_TRUE(Get<QWidget>(d, IDC_IP_ADDRESS)->isVisible());
     EXPECT_FALSE(Get<QWidget>(d, IDC_BAUD_RATE)->isEnabled());
