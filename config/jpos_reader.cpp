@@ -185,8 +185,8 @@ void Scan(LineReader lines, SetupData& data, ScanTexts& texts, KeptEntries* kept
     switch (phase) {
       case Phase::SeekEntry:
         if (Contains(line, "logicalName")) {
-          texts.pendingName = Fitted(ValueAfter(line, "logicalName"));
           entryName = ValueAfter(line, "logicalName");
+          texts.pendingName = Fitted(entryName);
           entry.Start();
           categorySeen = ours = false;
           keepable = true;

@@ -1,6 +1,7 @@
 // The dialog templates as data: each control's kind, text, id and rectangle in
-// dialog units, in tab order. Generated from quarvel.rc (tools/rc_layout.py),
-// so windows other than Win32 lay out the very same templates.
+// dialog units, in tab order; and the string table. Generated from quarvel.rc
+// (tools/rc_layout.py), so windows other than Win32 lay out the very same
+// templates.
 #pragma once
 
 #include <span>

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""Turns the dialog templates of a .rc file into a C++ table of controls, so
-that windows other than Win32 lay out the same templates (one home for the
-layout, texts and tab order). Usage: rc_layout.py quarvel.rc out.inc"""
+"""Turns the dialog templates and the string table of a .rc file into C++
+tables, so that windows other than Win32 lay out the same templates and show
+the same strings (one home for the layout, texts and tab order).
+Usage: rc_layout.py quarvel.rc out.inc"""
 import re
 import sys
 
@@ -40,11 +41,27 @@ def control(keyword, args):
     return (KINDS[keyword], quoted(a[0]), a[1], a[2:6], style_bits(a[6:]))
 
 
+def constant(symbol):
+    """IDD_JAVAPOS_SETUP -> kIddJavaposSetup"""
+    return "k" + symbol.title().replace("_", "")
+
+
 def main(source, target):
     dialogs = []
+    strings = []
     current = None
+    in_strings = False
     for line in open(source, encoding="utf-8"):
         line = line.split("//")[0].strip()
+        if line == "STRINGTABLE":
+            in_strings = True
+            continue
+        if in_strings:
+            m = re.match(r'(\w+)\s+("[^"]*")', line)
+            if m:
+                strings.append(m.groups())
+            in_strings = line != "END"
+            continue
         m = re.match(r"(\w+)\s+DIALOGEX\s+(.*)", line)
         if m:
             current = {"id": m.group(1), "size": fields(m.group(2))[2:4], "controls": []}
@@ -65,9 +82,11 @@ def main(source, target):
             current = None
         elif keyword in KINDS or keyword == "CONTROL":
             current["controls"].append(control(keyword, rest))
-    out = ["// Generated from the dialog templates by tools/rc_layout.py; do not edit."]
+    out = ["// Generated from quarvel.rc by tools/rc_layout.py; do not edit."]
+    for symbol, text in strings:
+        out.append(f"inline constexpr const char* {constant(symbol)} = {quoted(text)};")
     for d in dialogs:
-        name = "k" + d["id"].title().replace("_", "") + "Controls"
+        name = constant(d["id"]) + "Controls"
         out.append(f"inline constexpr TemplateControl {name}[] = {{")
         for kind, text, ident, (x, y, w, h), styles in d["controls"]:
             symbol = '""' if ident == "IDC_STATIC" else f'"{ident}"'
@@ -75,7 +94,7 @@ def main(source, target):
         out.append("};")
         w, h = d["size"]
         size, face = d["font"]
-        out.append(f"inline constexpr DialogTemplate k{d['id'].title().replace('_', '')}{{")
+        out.append(f"inline constexpr DialogTemplate {constant(d['id'])}{{")
         out.append(f"    {d['id']}, \"{d['id']}\", {w}, {h}, {d['caption']}, {face}, {size}, {name}}};")
     with open(target, "w", encoding="utf-8") as f:
         f.write("\n".join(out) + "\n")

@@ -10,11 +10,7 @@
 
 namespace quarvel::qt {
 
-namespace {
-
 QString ToQt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-}  // namespace
 
 void QtDialogView::Show(int id, bool visible) {
   if (QWidget* w = dialog_.Control(id)) w->setVisible(visible);

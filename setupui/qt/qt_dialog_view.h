@@ -1,10 +1,15 @@
 // The DialogView seam over a TemplateDialog's widgets, by control id.
 #pragma once
 
+#include <QString>
+
 #include "dialog_view.h"
 #include "template_dialog.h"
 
 namespace quarvel::qt {
+
+// The model's UTF-8 text as Qt's.
+QString ToQt(std::string_view text);
 
 class QtDialogView : public DialogView {
  public:

@@ -11,14 +11,6 @@
 
 namespace quarvel::qt {
 
-namespace {
-
-constexpr const char* kAboutEntry = "&About Quarvel...";  // the system menu's entry on Windows
-
-QString ToQt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
-
-}  // namespace
-
 MainDialog::MainDialog()
     : window_(std::make_unique<TemplateDialog>(kIddQuarvelDialog, nullptr)),
       view_(*window_),
@@ -28,7 +20,7 @@ MainDialog::MainDialog()
   window_->mayClose = [this] { return presenter_.MayCloseDialog(); };
   // Linux windows have no system menu to extend: the About entry is the
   // dialog's context menu.
-  auto* about = new QAction(QString::fromUtf8(kAboutEntry), window_.get());
+  auto* about = new QAction(QString::fromUtf8(kIdsAboutbox), window_.get());  // the system menu's entry on Windows
   QObject::connect(about, &QAction::triggered, window_.get(), [this] { ShowAbout(); });
   window_->addAction(about);
   window_->setContextMenuPolicy(Qt::ActionsContextMenu);

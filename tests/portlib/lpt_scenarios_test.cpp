@@ -9,6 +9,7 @@
 
 #include "fakes.h"
 #include "library_port.h"
+#include "port_types.h"
 #include "printer_scenarios.h"
 #include "lpt_policy.h"
 #include "lpt_transport.h"
@@ -22,8 +23,6 @@ using quarvel::testing::SimulatorControl;
 using testing::LibraryPort;
 using testing::PrinterScenario;
 using testing::WaitUntil;
-
-constexpr jint kOffline = 8;
 
 // The name the library opens: LPT1 where the platform maps it to the
 // simulator's pseudo-terminal, else the pseudo-terminal's path.

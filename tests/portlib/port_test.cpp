@@ -2,6 +2,7 @@
 
 #include "fakes.h"
 #include "port.h"
+#include "port_rig.h"
 #include "printer_protocol.h"
 #include "tcp_policy.h"
 #include "lpt_policy.h"
@@ -17,13 +18,7 @@ using testing::WaitUntil;
 
 const Bytes kRequest(kCompletionRequest.begin(), kCompletionRequest.end());
 
-struct Rig {
-  explicit Rig(const PortPolicy& policy) : port(policy, transport, clock) { transport.clock = &clock; }
-  ScriptedTransport transport;
-  FakeClock clock;
-  Port port;
-  PortFields& fields() { return port.Fields(); }
-};
+using Rig = testing::PortRig;
 
 class EachLibrary : public ::testing::TestWithParam<const PortPolicy*> {};
 INSTANTIATE_TEST_SUITE_P(Libraries, EachLibrary, ::testing::Values(&kUsbPolicy, &kTcpPolicy, &kLptPolicy));

@@ -10,6 +10,7 @@
 #include "fakes.h"
 #include "jni_glue.h"
 #include "port.h"
+#include "port_rig.h"
 #include "printer_protocol.h"
 #include "status_monitor.h"
 #include "tcp_policy.h"
@@ -23,16 +24,11 @@ using testing::FakeClock;
 using testing::ScriptedTransport;
 using testing::WaitUntil;
 
-struct Rig {
-  explicit Rig(const PortPolicy& policy, Clock* realClock = nullptr)
-      : port(policy, transport, realClock != nullptr ? *realClock : clock) {
-    transport.clock = &clock;
+// A port opened on a TCP address.
+struct Rig : testing::PortRig {
+  explicit Rig(const PortPolicy& policy, Clock* realClock = nullptr) : PortRig(policy, realClock) {
     port.OpenPort("SOCKET:10.0.0.5", "9100");
   }
-  ScriptedTransport transport;
-  FakeClock clock;
-  Port port;
-  PortFields& fields() { return port.Fields(); }
 };
 
 const Bytes kJob = {'T', 'o', 't', 'a', 'l', ' ', '9', '\n'};

@@ -7,6 +7,7 @@
 
 #include "fakes.h"
 #include "library_port.h"
+#include "port_types.h"
 #include "printer_scenarios.h"
 #include "simulator_control.h"
 
@@ -17,8 +18,6 @@ using quarvel::testing::SimulatorControl;
 using testing::LibraryPort;
 using testing::PrinterScenario;
 using testing::WaitUntil;
-
-constexpr jint kNormal = 0, kOffline = 8;
 
 uint64_t Fnv1a64(const std::string& bytes) {
   uint64_t hash = 0xCBF29CE484222325ull;

@@ -13,6 +13,7 @@
 
 #include "fakes.h"
 #include "library_port.h"
+#include "port_types.h"
 #include "printer_scenarios.h"
 #include "simulator_control.h"
 
@@ -23,8 +24,6 @@ using quarvel::testing::SimulatorControl;
 using testing::LibraryPort;
 using testing::PrinterScenario;
 using testing::WaitUntil;
-
-constexpr jint kNormal = 0, kOffline = 8;
 
 // Beside the simulator with --pty --usb-testbed, under umockdev's preload.
 class UsbScenario : public testing::SimulatorScenario {
