@@ -8,6 +8,7 @@
 #include "inet_address.h"
 #include "legacy_text.h"
 #include "settings_ops.h"
+#include "utf8.h"
 #include "xml_check.h"
 #include "xml_text.h"
 
@@ -22,35 +23,32 @@ constexpr size_t kSocketPrefixLength = 7;
 // Gives the lines the scanner sees, one at a time, so memory stays that of
 // one line: CR LF and a lone CR read as LF, a line holds at most 1023
 // characters (the rest comes as the next line), and a NUL byte ends the
-// line's text.
+// line's text. A character is a UTF-8 character or a byte of the legacy code
+// page, so a legacy file and the same file saved as UTF-8 break into the same
+// lines; the scanner sees them decoded to UTF-8.
 class LineReader {
  public:
   explicit LineReader(std::string_view content) : content_(content) {}
 
-  bool Next(std::string_view& line) {
+  bool Next(std::string& line) {
     if (at_ >= content_.size()) return false;
-    current_.clear();
     const size_t start = at_;
-    size_t rawEnd = start;
+    size_t rawEnd = start, textEnd = std::string_view::npos;
     endsLine_ = false;
-    bool ended = false;  // a NUL ends the text; the characters still count
     for (size_t taken = 0; at_ < content_.size() && taken < kMaxLineChars; ++taken) {
       rawEnd = at_;
-      char c = content_[at_++];
-      if (c == '\r') {
-        if (at_ < content_.size() && content_[at_] == '\n') ++at_;
-        c = '\n';
-      }
-      if (c == '\n') {
+      const char c = content_[at_];
+      if (c == '\r' || c == '\n') {
+        at_ += c == '\r' && at_ + 1 < content_.size() && content_[at_ + 1] == '\n' ? 2 : 1;
         endsLine_ = true;
         break;
       }
+      if (c == '\0' && textEnd == std::string_view::npos) textEnd = at_;
+      at_ += DecodeUtf8At(content_, at_).length;
       rawEnd = at_;
-      if (c == '\0') ended = true;
-      if (!ended) current_ += c;
     }
     raw_ = content_.substr(start, rawEnd - start);
-    line = current_;
+    line = LegacyBytesToUtf8(raw_.substr(0, textEnd == std::string_view::npos ? raw_.size() : textEnd - start));
     return true;
   }
   // The last line's bytes as they stand (a NUL included), and whether a line
@@ -61,7 +59,6 @@ class LineReader {
  private:
   std::string_view content_;
   size_t at_ = 0;
-  std::string current_;
   std::string_view raw_;
   bool endsLine_ = false;
 };
@@ -98,17 +95,19 @@ bool Contains(std::string_view line, std::string_view keyword) {
 std::optional<std::string_view> RawValueAfter(std::string_view line, std::string_view keyword) {
   const size_t at = line.find(keyword);
   if (at == std::string_view::npos) return std::nullopt;
-  const size_t start = at + keyword.size() + 2;
-  if (start > line.size()) return std::string_view{};
+  size_t start = at + keyword.size();
+  for (int skipped = 0; skipped < 2; ++skipped) {
+    if (start >= line.size()) return std::string_view{};
+    start += DecodeUtf8At(line, start).length;
+  }
   const std::string_view rest = line.substr(start);
   return rest.substr(0, rest.find('"'));
 }
 
-// The value's text in UTF-8: bytes that are no UTF-8 come from a file of the
-// older 8-bit code page and are decoded from it, once, here.
+// The value's text, its references resolved.
 std::string ValueAfter(std::string_view line, std::string_view keyword) {
   const auto raw = RawValueAfter(line, keyword);
-  return raw ? LegacyBytesToUtf8(UnescapeAttribute(*raw)) : std::string{};
+  return raw ? UnescapeAttribute(*raw) : std::string{};
 }
 
 // A text of the scan cut to its field: 63 characters at most (31 for the
@@ -181,7 +180,7 @@ void Scan(LineReader lines, SetupData& data, ScanTexts& texts, KeptEntries* kept
   // whichever device came before it.
   // An entry that names one of our categories anywhere is ours, never kept.
   bool categorySeen = false, keepable = false, ours = false;
-  for (std::string_view line; lines.Next(line);) {
+  for (std::string line; lines.Next(line);) {
     switch (phase) {
       case Phase::SeekEntry:
         if (Contains(line, "logicalName")) {

@@ -220,6 +220,32 @@ TEST(KeptEntries, OnlyWellFormedEntriesAreKept) {
             std::vector<std::string>{"Left out when the file is saved (not well-formed XML, or values before the category): \"A\" and 1 more"});
 }
 
+// A file of the older code page and the same file once saved (in UTF-8) read
+// alike: the scanner counts characters, not bytes, when it skips to a value
+// and when it cuts a long line.
+TEST(KeptEntries, ALegacyFileReadsAsItsSave) {
+  const std::string e505(505, '\xE9');
+  const std::string files[] = {
+      // the two characters skipped behind a keyword hold a legacy byte
+      "<!-- logicalName\xE9=Comment -->\n\n<JposEntry>\n<jpos category=\"Scanner\"/>\n</JposEntry>\n",
+      "<JposEntry logicalName=\"S\">\n<c/>\n<jpos category=\"Scanner\"/>\n<!-- category\xE9POSPrinter -->\n</JposEntry>\n",
+      // 536 characters, over 1023 bytes once saved
+      "<JposEntry logicalName=\"S\">\n<c/>\n<jpos a=\"" + e505 + "\" category=\"Scanner\"/>\n</JposEntry>\n",
+  };
+  for (const std::string& file : files) {
+    SetupData first, second;
+    KeptEntries keptFirst, keptSecond;
+    EXPECT_TRUE(ReadConfigText(file, first, &keptFirst).empty()) << file;
+    ASSERT_EQ(keptFirst.size(), 1u) << file;
+    const std::string saved = FormatConfigFile(first, keptFirst);
+    ReadConfigText(saved, second, &keptSecond);
+    EXPECT_EQ(second.printerPresent, 0) << file;
+    ASSERT_EQ(keptSecond.size(), 1u) << file;
+    EXPECT_EQ(keptSecond[0].name, keptFirst[0].name) << file;
+    EXPECT_EQ(FormatConfigFile(second, keptSecond), saved) << file;
+  }
+}
+
 TEST(SaveConfigFile, WritesAndReplaces) {
   TempDir dir;
   SetupData data;

@@ -3,6 +3,7 @@
 // and read that back to the same settings and the same kept entries.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -13,9 +14,14 @@
 
 namespace {
 
-void Check(bool condition) {
-  if (!condition) std::abort();
-}
+// Names the failed condition, so a crash in CI says which property broke.
+#define Check(condition) \
+  do { \
+    if (!(condition)) { \
+      std::fprintf(stderr, "reader_fuzz.cpp:%d: %s\n", __LINE__, #condition); \
+      std::abort(); \
+    } \
+  } while (0)
 
 struct Read {
   quarvel::SetupData data;
