@@ -273,6 +273,14 @@ std::vector<std::string> ReadConfigText(std::string_view content, SetupData& dat
   ResetSettings(data, unusedPath);
   data.mode = SetupMode::EditFile;
 
+  // A file saved as UTF-16 (an editor's "Unicode") carries its byte-order
+  // mark; it is read as the text it is, and saved in UTF-8 like any other.
+  std::string fromUtf16;
+  if (content.starts_with("\xFF\xFE") || content.starts_with("\xFE\xFF")) {
+    fromUtf16 = Utf16ToUtf8(content.substr(2), content[0] == '\xFE');
+    content = fromUtf16;
+  }
+
   ScanTexts texts;
   if (kept != nullptr) kept->clear();
   Scan(LineReader(content), data, texts, kept);

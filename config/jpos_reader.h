@@ -21,6 +21,8 @@ inline constexpr const char* kDrawerUnknownSettings = "CashDrawer : Unknown Sett
 // "Unknown Settings" messages in the order they arise (printer first). An
 // entry of another category than POSPrinter or CashDrawer goes to `kept` when
 // it is well-formed XML; the names of those that are not make a last message.
+// Text is UTF-8, a byte that is not is the legacy code page's; a file that
+// starts with a UTF-16 byte-order mark is UTF-16.
 std::vector<std::string> ReadConfigText(std::string_view content, SetupData& data, KeptEntries* kept = nullptr);
 
 // A configuration file is a few kilobytes; a larger one than this is refused.

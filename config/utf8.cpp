@@ -38,4 +38,29 @@ void AppendUtf8(std::string& out, uint32_t cp) {
   }
 }
 
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian) {
+  constexpr uint32_t kReplacement = 0xFFFD;
+  const auto unitAt = [&](size_t i) {
+    const auto a = static_cast<unsigned char>(bytes[i]), b = static_cast<unsigned char>(bytes[i + 1]);
+    return static_cast<uint32_t>(bigEndian ? (a << 8) | b : (b << 8) | a);
+  };
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 2);
+  size_t i = 0;
+  for (; i + 1 < bytes.size(); i += 2) {
+    const uint32_t unit = unitAt(i);
+    if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < bytes.size()) {
+      const uint32_t low = unitAt(i + 2);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        AppendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+        i += 2;
+        continue;
+      }
+    }
+    AppendUtf8(out, unit >= 0xD800 && unit <= 0xDFFF ? kReplacement : unit);
+  }
+  if (i < bytes.size()) AppendUtf8(out, kReplacement);
+  return out;
+}
+
 }  // namespace quarvel

@@ -1,4 +1,5 @@
-// Minimal UTF-8 decoding shared by the field cutting and the file's escaping.
+// Minimal UTF-8 decoding shared by the field cutting and the file's escaping,
+// and UTF-16 for files saved in it.
 #pragma once
 
 #include <cstddef>
@@ -19,5 +20,9 @@ struct Utf8Char {
 Utf8Char DecodeUtf8At(std::string_view text, size_t i);
 
 void AppendUtf8(std::string& out, uint32_t codePoint);
+
+// UTF-16 code units, two bytes each in the order given, as UTF-8; a surrogate
+// without its pair and an odd last byte become U+FFFD.
+std::string Utf16ToUtf8(std::string_view bytes, bool bigEndian);
 
 }  // namespace quarvel

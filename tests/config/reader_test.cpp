@@ -241,6 +241,27 @@ TEST(Reader, LegacyAndMultibyteNamesSurviveARoundTrip) {
   EXPECT_EQ(TextOf(Read(FormatConfigFile(multibyte.data)).data.drawer.logicalName), euro63);
 }
 
+// An editor's "Unicode" is UTF-16 with a byte-order mark, either order.
+TEST(Reader, Utf16FilesReadAsTheirText) {
+  const std::string utf8 = Entry("Caf\xC3\xA9 \xF0\x9F\x96\xA8", "POSPrinter", Prop("portName", "LPT1"));
+  Read expected(utf8);
+  ASSERT_EQ(expected.data.printerPresent, 1);
+  std::u16string units = u"\uFEFF";
+  units += u"<JposEntry logicalName=\"Caf\u00E9 \U0001F5A8\">\r\n<c/>\r\n<jpos category=\"POSPrinter\"/>\r\n"
+           u"<prop name=\"portName\" value=\"LPT1\"/>\r\n</JposEntry>\r\n";
+  for (const bool bigEndian : {false, true}) {
+    std::string bytes;
+    for (const char16_t unit : units) {
+      const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+      bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    Read utf16(bytes);
+    EXPECT_EQ(FormatConfigFile(utf16.data), FormatConfigFile(expected.data)) << bigEndian;
+  }
+  // A surrogate without its pair and an odd last byte stand in as U+FFFD.
+  EXPECT_EQ(Utf16ToUtf8(std::string("A\0\x00\xD8" "B\0\x01", 7), false), "A\xEF\xBF\xBD" "B\xEF\xBF\xBD");
+}
+
 TEST(Reader, LoadReportsAFileThatCannotBeOpened) {
   testing::TempDir dir;
   SetupData data;
