@@ -1,0 +1,56 @@
+#!/usr/bin/env python3
+"""Time and peak memory of reading large configuration files with
+`quarvel-cli show`: a file of many entries and a file of line feeds, at 1 MB
+and 15 MB, and the refusal of a 20 MB file. Usage: reader_bench.py QUARVEL_CLI"""
+import os
+import subprocess
+import sys
+import tempfile
+
+MB = 1 << 20
+ENTRY = ('    <JposEntry logicalName="Scanner {n}">\r\n'
+         '        <creation factoryClass="f" serviceClass="s"/>\r\n'
+         '        <jpos category="Scanner" version="1.14"/>\r\n'
+         '        <prop name="portName" type="String" value="COM{n}"/>\r\n'
+         '    </JposEntry>\r\n')
+
+
+def entries(size):
+    head = '<?xml version="1.0" encoding="UTF-8"?>\r\n<JposEntries>\r\n'
+    parts, length, n = [head], len(head), 0
+    while length < size:
+        parts.append(ENTRY.format(n=n))
+        length += len(parts[-1])
+        n += 1
+    return (''.join(parts) + '</JposEntries>\r\n').encode()
+
+
+def measure(cli, path):
+    """Wall time and peak resident memory of one read, as GNU time gives
+    them (a child of this process would count this process's memory)."""
+    run = subprocess.run(['/usr/bin/time', '-f', '%e %M', cli, 'show', path],
+                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    lines = run.stderr.decode(errors='replace').strip().splitlines()
+    seconds, peak_kb = lines[-1].split()
+    said = [line for line in lines[:-1] if not line.startswith('Command exited')]
+    return run.returncode, float(seconds), int(peak_kb) / 1024, said
+
+
+def main():
+    cli = sys.argv[1]
+    cases = [('1 MB of entries', entries(MB)), ('1 MB of line feeds', b'\n' * MB),
+             ('15 MB of entries', entries(15 * MB)), ('15 MB of line feeds', b'\n' * (15 * MB)),
+             ('20 MB of line feeds', b'\n' * (20 * MB))]
+    with tempfile.TemporaryDirectory() as folder:
+        for name, content in cases:
+            path = os.path.join(folder, 'jpos.xml')
+            with open(path, 'wb') as f:
+                f.write(content)
+            code, seconds, peak_mb, err = measure(cli, path)
+            verdict = 'read' if code == 0 else 'refused: ' + err[-1]
+            print(f'{name:22} {seconds:6.2f} s  peak {peak_mb:6.1f} MB  {verdict}')
+    print('target: memory bounded by the 16 MiB limit (kept entries are held), larger files refused')
+
+
+if __name__ == '__main__':
+    main()
