@@ -25,15 +25,15 @@ constexpr size_t kSocketPrefixLength = 7;
 // characters (the rest comes as the next line), and a NUL byte ends the
 // line's text. A character is a UTF-8 character or a byte of the legacy code
 // page, so a legacy file and the same file saved as UTF-8 break into the same
-// lines; the scanner sees them decoded to UTF-8.
+// lines; each is decoded to UTF-8 once, here.
 class LineReader {
  public:
   explicit LineReader(std::string_view content) : content_(content) {}
 
-  bool Next(std::string& line) {
+  bool Next(std::string_view& line) {
     if (at_ >= content_.size()) return false;
     const size_t start = at_;
-    size_t rawEnd = start, textEnd = std::string_view::npos;
+    size_t rawEnd = start;
     endsLine_ = false;
     for (size_t taken = 0; at_ < content_.size() && taken < kMaxLineChars; ++taken) {
       rawEnd = at_;
@@ -43,23 +43,22 @@ class LineReader {
         endsLine_ = true;
         break;
       }
-      if (c == '\0' && textEnd == std::string_view::npos) textEnd = at_;
       at_ += DecodeUtf8At(content_, at_).length;
       rawEnd = at_;
     }
-    raw_ = content_.substr(start, rawEnd - start);
-    line = LegacyBytesToUtf8(raw_.substr(0, textEnd == std::string_view::npos ? raw_.size() : textEnd - start));
+    whole_ = LegacyBytesToUtf8(content_.substr(start, rawEnd - start));
+    line = std::string_view(whole_).substr(0, whole_.find('\0'));
     return true;
   }
-  // The last line's bytes as they stand (a NUL included), and whether a line
-  // end followed them (else a line over 1023 characters goes on).
-  std::string_view Raw() const { return raw_; }
+  // The last line as it stands (a NUL and what follows included), and
+  // whether a line end followed it (else a line over 1023 characters goes on).
+  std::string_view Whole() const { return whole_; }
   bool EndsLine() const { return endsLine_; }
 
  private:
   std::string_view content_;
   size_t at_ = 0;
-  std::string_view raw_;
+  std::string whole_;
   bool endsLine_ = false;
 };
 
@@ -71,14 +70,11 @@ class EntryLines {
   }
   void Add(const LineReader& reader) {
     if (lines_.empty()) return;
-    lines_.back() += reader.Raw();
+    lines_.back() += reader.Whole();
     if (reader.EndsLine()) lines_.emplace_back();
   }
-  // The lines, their bytes of the legacy code page decoded as every text of
-  // the file is, so that the file written back is UTF-8 throughout.
   std::vector<std::string> Take() {
     if (!lines_.empty() && lines_.back().empty()) lines_.pop_back();
-    for (std::string& line : lines_) line = LegacyBytesToUtf8(line);
     return std::move(lines_);
   }
 
@@ -180,7 +176,7 @@ void Scan(LineReader lines, SetupData& data, ScanTexts& texts, KeptEntries* kept
   // whichever device came before it.
   // An entry that names one of our categories anywhere is ours, never kept.
   bool categorySeen = false, keepable = false, ours = false;
-  for (std::string line; lines.Next(line);) {
+  for (std::string_view line; lines.Next(line);) {
     switch (phase) {
       case Phase::SeekEntry:
         if (Contains(line, "logicalName")) {

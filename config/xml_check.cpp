@@ -85,8 +85,7 @@ class Checker {
     if (semicolon == std::string_view::npos) return false;
     const std::string_view body = s_.substr(i_, semicolon - i_);
     i_ = semicolon + 1;
-    if (body == "amp" || body == "lt" || body == "gt" || body == "quot" || body == "apos") return true;
-    return body.size() > 1 && body[0] == '#' && ParseCharReference(body.substr(1)).has_value();
+    return ResolveReference(body).has_value();
   }
   // After '<': the name, attributes, and '>' or "/>".
   bool StartTag(std::string_view& name, bool& empty) {

@@ -27,8 +27,8 @@ constexpr std::array<Entity, 5> kEntities = {{
 // as they are, as older files have them. All five are read back.
 constexpr size_t kEscapedOnWrite = 3;
 
-}  // namespace
-
+// The character of a reference "&#body;" (body "65" or "x41"), if it names one
+// XML allows.
 std::optional<uint32_t> ParseCharReference(std::string_view body) {
   uint32_t base = 10;
   if (!body.empty() && body[0] == 'x') {
@@ -47,6 +47,16 @@ std::optional<uint32_t> ParseCharReference(std::string_view body) {
   }
   if (!IsXmlChar(value)) return std::nullopt;
   return value;
+}
+
+}  // namespace
+
+std::optional<uint32_t> ResolveReference(std::string_view body) {
+  for (const Entity& e : kEntities) {
+    if (body == e.name) return static_cast<unsigned char>(e.character);
+  }
+  if (!body.empty() && body[0] == '#') return ParseCharReference(body.substr(1));
+  return std::nullopt;
 }
 
 std::string EscapeAttribute(std::string_view text) {
@@ -82,13 +92,7 @@ std::string UnescapeAttribute(std::string_view text) {
     if (text[i] == '&') {
       const size_t semicolon = text.find(';', i + 1);
       if (semicolon != std::string_view::npos && semicolon - i <= 10) {
-        const std::string_view body = text.substr(i + 1, semicolon - i - 1);
-        std::optional<uint32_t> cp;
-        for (const Entity& e : kEntities) {
-          if (body == e.name) cp = static_cast<unsigned char>(e.character);
-        }
-        if (!cp && !body.empty() && body[0] == '#') cp = ParseCharReference(body.substr(1));
-        if (cp) {
+        if (const auto cp = ResolveReference(text.substr(i + 1, semicolon - i - 1))) {
           AppendUtf8(out, *cp);
           i = semicolon + 1;
           continue;

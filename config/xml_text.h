@@ -12,9 +12,9 @@ namespace quarvel {
 // Characters XML 1.0 allows in a document.
 bool IsXmlChar(uint32_t cp);
 
-// The character of a reference "&#body;" (body "65" or "x41"), if it names one
-// XML allows.
-std::optional<uint32_t> ParseCharReference(std::string_view body);
+// The character of a reference "&body;": one of the five predefined entities,
+// or a character reference ("#65", "#x41") to a character XML allows.
+std::optional<uint32_t> ResolveReference(std::string_view body);
 
 // Escapes & < > " ' as the five predefined entities. Bytes that are not
 // well-formed UTF-8 are taken as Latin-1 characters, so nothing is lost and no

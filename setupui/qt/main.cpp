@@ -7,9 +7,13 @@
 
 #include "quarvel_qt.h"
 
+namespace {
+constexpr const char* kUsage = "usage: quarvel [--screenshots DIR]\n";
+}
+
 int main(int argc, char** argv) {
   if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
-    std::printf("usage: quarvel [--screenshots DIR]\n");  // no window needed for that
+    std::fputs(kUsage, stdout);  // no window needed for that
     return 0;
   }
   QApplication application(argc, argv);
@@ -19,7 +23,7 @@ int main(int argc, char** argv) {
     return quarvel::qt::TakeScreenshots(args[2]) ? 0 : 1;
   }
   if (args.size() > 1) {
-    std::fprintf(stderr, "usage: quarvel [--screenshots DIR]\n");
+    std::fputs(kUsage, stderr);
     return 2;
   }
   quarvel::qt::MainDialog dialog;

@@ -8,7 +8,6 @@
 #include <QMessageBox>
 #include <QPixmap>
 
-
 namespace quarvel::qt {
 
 MainDialog::MainDialog()
