@@ -46,18 +46,28 @@ HELP = """commands (one per line; every answer is one line, "receipt" ends with 
                           node links to the pseudo-terminal (or TARGET)
   usb unplug              remove every mocked USB printer and hang the pseudo-terminal up
   reset-unread [MS]       stop reading for MS ms (default 50) so input piles up unread, then
-                          reset the connections and forget what was received and printed
-  rate BYTES_PER_S        read at most this fast (0: as fast as possible)
+                          reset the connections; what they received still counts
+  rate BYTES_PER_S        read steadily at this rate, however low (0: as fast as possible)
+  receive-buffer BYTES    the socket receive buffer of the connections accepted from now on
+                          (0: the system's), so that a stall holds back the sender sooner
   refuse | accept         refuse new connections / accept them again
   online                  send the online notice 3B 31 00
   status                  the current status block and counters
   kicks                   the drawer kicks so far: pin:on_ms:off_ms ...
-  received                bytes received so far, their SHA-256 and FNV-1a 64
+  received                bytes received so far (over every connection, across resets), their
+                          SHA-256 and FNV-1a 64; then those of the last connection that sent
   wait-bytes N [MS]       wait until N bytes were received (default 10000 ms)
   receipt                 the receipt printed so far, as text
   clear                   forget what was received, printed and kicked
   reset                   clear, and back to the normal state
   quit                    stop the simulator"""
+
+
+def fnv1a64(data):
+    fnv = 0xCBF29CE484222325
+    for byte in data:
+        fnv = ((fnv ^ byte) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
+    return "%016x" % fnv
 
 
 class Printer:
@@ -83,6 +93,8 @@ class Printer:
             # deliver is dropped.
             self.generation = getattr(self, "generation", 0) + 1
             self.data = bytearray()
+            self.last_sender = None
+            self.last_data = bytearray()  # what the last connection that sent has sent
             self.receipt = []
             self.line = ""
             self.kicks = []
@@ -116,11 +128,15 @@ class Printer:
                 value |= 0x60
             return bytes([value])
 
-    def note_received(self, data, generation):
+    def note_received(self, data, generation, sender):
         with self.lock:
             if generation != self.generation:
                 return False
             self.data += data
+            if sender is not self.last_sender:
+                self.last_sender = sender
+                self.last_data = bytearray()
+            self.last_data += data
             self.lock.notify_all()
             return True
 
@@ -129,13 +145,11 @@ class Printer:
         return len(self.data)
 
     def fingerprints(self):
-        """SHA-256 and FNV-1a (64 bit) of everything received."""
+        """SHA-256 and FNV-1a (64 bit) of everything received, and the FNV-1a
+        of what the last connection that sent has sent."""
         with self.lock:
-            data = bytes(self.data)
-        fnv = 0xCBF29CE484222325
-        for byte in data:
-            fnv = ((fnv ^ byte) * 0x100000001B3) & 0xFFFFFFFFFFFFFFFF
-        return hashlib.sha256(data).hexdigest(), "%016x" % fnv
+            data, last = bytes(self.data), bytes(self.last_data)
+        return hashlib.sha256(data).hexdigest(), fnv1a64(data), fnv1a64(last)
 
     # What a connection prints counts only while its generation is current.
     def text(self, chunk, generation=None):
@@ -335,13 +349,13 @@ class Connection:
             def mark():  # the generation the bytes are read in
                 read_in[0] = self.generation
             try:
-                data = self.channel.recv(max(256, rate // 50) if rate else 65536, mark)
+                data = self.channel.recv(max(1, rate // 50) if rate else 65536, mark)
             except OSError:
                 data = b""
             if not data:
                 break
             generation = read_in[0]
-            if self.printer.note_received(data, generation):
+            if self.printer.note_received(data, generation, self):
                 self.incoming.put((generation, data))
             if rate:  # a slow printer: each chunk takes its time
                 time.sleep(len(data) / rate)
@@ -510,13 +524,33 @@ class Simulator:
     def listen(self):
         listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        if self.receive_buffer:
-            listener.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, self.receive_buffer)
         listener.bind((self.host, self.port))
         listener.listen(8)
         self.port = listener.getsockname()[1]
         self.listener = listener
+        self.listener_buffer = 0
+        self.set_receive_buffer(self.receive_buffer)
         threading.Thread(target=self.accept_loop, args=(listener,), daemon=True).start()
+
+    def set_receive_buffer(self, size):
+        """Accepted connections take the listener's buffer: from now on, this
+        one. The system's (0), which grows as needed, takes a new listener."""
+        if self.listener is None or size == self.listener_buffer:
+            return
+        if size:
+            self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, size)
+            self.listener_buffer = size
+        else:
+            self.close_listener()
+            self.listen()
+
+    def close_listener(self):
+        try:  # wakes the accepting thread; a bare close would leave it listening
+            self.listener.shutdown(socket.SHUT_RDWR)
+        except OSError:
+            pass
+        self.listener.close()
+        self.listener = None
 
     def accept_loop(self, listener):
         while True:
@@ -649,20 +683,17 @@ class Simulator:
             time.sleep((int(args[0]) if args else 50) / 1000.0)
             for connection in self.each_connection():
                 connection.close(reset=True)
-            printer.clear()
             self.unstalled.set()
             return "ok"
         if name == "rate" and args:
             self.rate = max(0, int(args[0]))
             return "ok"
+        if name == "receive-buffer" and args:
+            self.set_receive_buffer(int(args[0]))
+            return "ok"
         if name == "refuse":
             if self.listener is not None:
-                try:  # wakes the accepting thread; a bare close would leave it listening
-                    self.listener.shutdown(socket.SHUT_RDWR)
-                except OSError:
-                    pass
-                self.listener.close()
-                self.listener = None
+                self.close_listener()
             return "ok"
         if name == "accept":
             if self.listener is None:
@@ -684,8 +715,9 @@ class Simulator:
                 return "kicks %d %s" % (len(printer.kicks),
                                         " ".join("%d:%d:%d" % k for k in printer.kicks))
         if name == "received":
-            sha, fnv = printer.fingerprints()
-            return "received %d sha256=%s fnv1a64=%s" % (printer.received, sha, fnv)
+            sha, fnv, last_fnv = printer.fingerprints()
+            return "received %d sha256=%s fnv1a64=%s last=%d last_fnv1a64=%s" % (
+                printer.received, sha, fnv, len(printer.last_data), last_fnv)
         if name == "wait-bytes" and args:
             wanted = int(args[0])
             deadline = time.monotonic() + (int(args[1]) if len(args) > 1 else 10000) / 1000.0
@@ -712,6 +744,7 @@ class Simulator:
             self.rate = 0
             if self.listener is None:
                 self.listen()
+            self.set_receive_buffer(self.receive_buffer)
             self.broadcast_status()
             return "ok"
         if name == "quit":

@@ -6,6 +6,7 @@
 // polling, CancelIo).
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -38,7 +39,8 @@ class DeviceFile {
   DeviceFile(const DeviceFile&) = delete;
   DeviceFile& operator=(const DeviceFile&) = delete;
 
-  // Opens `path` for reading and writing, shared with no other program.
+  // Opens `path` for reading and writing, shared with no other program. Only
+  // a device is opened: a regular file or a folder is refused.
   bool Open(const std::string& path, Mode mode);
   bool IsOpen() const { return handle_ != kNoHandle; }
   void Close();
@@ -46,7 +48,7 @@ class DeviceFile {
   // Writes all `length` bytes, polling every `pollMs` where the platform
   // must poll; gives up once `allowanceMs` have passed since the call began,
   // with what is pending cancelled. A Blocking device writes once.
-  Result Write(const uint8_t* data, int length, int allowanceMs, int pollMs = 10);
+  Result Write(const uint8_t* data, int length, int64_t allowanceMs, int pollMs = 10);
   // Reads up to `capacity` bytes, waiting at most `timeoutMs` for the first
   // (0: only what is queued now). A Blocking device reads once, as its own
   // time-outs allow (POSIX still waits at most `timeoutMs` for the first).
@@ -59,6 +61,12 @@ class DeviceFile {
   void SetQueueSizes(uint32_t inputBytes, uint32_t outputBytes);
   void SetTimeouts(const DeviceTimeouts& timeouts);
 
+  // Ends the waits of reads and writes in progress on other threads within a
+  // moment, and fails those that follow, until the next Open. Needs no lock:
+  // a close calls it before it waits for their turn.
+  void Cancel() { cancelled_.store(true); }
+  bool Cancelled() const { return cancelled_.load(); }
+
   // The system's code (errno, GetLastError) and text for the last failure.
   int LastError() const { return lastError_; }
   std::string LastErrorText() const;
@@ -67,7 +75,10 @@ class DeviceFile {
   static constexpr intptr_t kNoHandle = -1;
   void Fail();  // records the system's current error
 
+  bool IsDevice();  // the open handle is a device, not a file on a disk
+
   intptr_t handle_ = kNoHandle;
+  std::atomic<bool> cancelled_{false};
   Mode mode_ = Mode::Waitable;
   int lastError_ = 0;
 };

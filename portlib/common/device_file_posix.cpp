@@ -2,26 +2,20 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstring>
 
 #include "device_file.h"
+#include "deadline.h"
 #include "poll_posix.h"
 
 namespace portlink {
 
 namespace {
-
-using SteadyClock = std::chrono::steady_clock;
-
-int MillisecondsLeft(SteadyClock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
-  return left > 0 ? static_cast<int>(left) : 0;
-}
 
 bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK; }
 
@@ -39,15 +33,33 @@ bool DeviceFile::Open(const std::string& path, Mode mode) {
     Fail();
     return false;
   }
-  // No sharing: a device another program holds is refused.
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    Fail();
-    close(fd);
-    return false;
-  }
   handle_ = fd;
   mode_ = mode;
+  cancelled_.store(false);
+  // Only a device: whoever edits the port name must not make us print into
+  // a file. No sharing: a device another program holds is refused.
+  if (!IsDevice()) {
+    Close();
+    return false;
+  }
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    Fail();
+    Close();
+    return false;
+  }
   return true;
+}
+
+// A character device; links that lead to one (as udev makes them) are fine.
+bool DeviceFile::IsDevice() {
+  struct stat status {};
+  if (fstat(static_cast<int>(handle_), &status) != 0) {
+    Fail();
+    return false;
+  }
+  if (S_ISCHR(status.st_mode)) return true;
+  lastError_ = ENODEV;
+  return false;
 }
 
 void DeviceFile::Close() {
@@ -56,11 +68,16 @@ void DeviceFile::Close() {
   handle_ = kNoHandle;
 }
 
-DeviceFile::Result DeviceFile::Write(const uint8_t* data, int length, int allowanceMs, int /*pollMs*/) {
+DeviceFile::Result DeviceFile::Write(const uint8_t* data, int length, int64_t allowanceMs, int /*pollMs*/) {
   const int fd = static_cast<int>(handle_);
-  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(allowanceMs);
+  const Deadline deadline(allowanceMs);
   Result result;
   while (result.count < length) {
+    if (cancelled_.load()) {
+      lastError_ = ECANCELED;
+      result.ok = false;
+      return result;
+    }
     const ssize_t n = write(fd, data + result.count, static_cast<size_t>(length - result.count));
     if (n > 0) {
       result.count += static_cast<int>(n);
@@ -73,12 +90,12 @@ DeviceFile::Result DeviceFile::Write(const uint8_t* data, int length, int allowa
       result.ok = false;
       return result;
     }
-    const int left = MillisecondsLeft(deadline);
-    if (mode_ == Mode::Blocking || left == 0 || !posix::WaitFor(fd, POLLOUT, left)) {
+    if (mode_ == Mode::Blocking || deadline.Passed()) {
       lastError_ = ETIMEDOUT;  // the device took nothing more within the allowance
       result.ok = false;
       return result;
     }
+    posix::WaitFor(fd, POLLOUT, deadline.SliceMs());
   }
   result.ok = result.count == length;
   return result;
@@ -86,7 +103,10 @@ DeviceFile::Result DeviceFile::Write(const uint8_t* data, int length, int allowa
 
 DeviceFile::Result DeviceFile::Read(uint8_t* buffer, int capacity, int timeoutMs) {
   const int fd = static_cast<int>(handle_);
-  if (!posix::WaitFor(fd, POLLIN, timeoutMs)) return {};
+  const Deadline deadline(timeoutMs);
+  while (!posix::WaitFor(fd, POLLIN, deadline.SliceMs())) {
+    if (cancelled_.load() || deadline.Passed()) return {};
+  }
   for (;;) {
     const ssize_t n = read(fd, buffer, static_cast<size_t>(capacity));
     if (n >= 0) return {static_cast<int>(n), true};

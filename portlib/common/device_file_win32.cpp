@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <algorithm>
+
+#include "deadline.h"
 #include "device_file.h"
 
 namespace portlink {
@@ -45,7 +48,19 @@ bool DeviceFile::Open(const std::string& path, Mode mode) {
   }
   handle_ = reinterpret_cast<intptr_t>(handle);
   mode_ = mode;
+  cancelled_.store(false);
+  // Only a device: whoever edits the port name must not make us print into a file.
+  if (!IsDevice()) {
+    Close();
+    return false;
+  }
   return true;
+}
+
+bool DeviceFile::IsDevice() {
+  if (GetFileType(AsHandle(handle_)) != FILE_TYPE_DISK) return true;
+  lastError_ = ERROR_BAD_DEVICE;
+  return false;
 }
 
 void DeviceFile::Close() {
@@ -55,13 +70,18 @@ void DeviceFile::Close() {
 }
 
 // One overlapped write of everything; its result is polled every `pollMs`
-// until it completes or the allowance runs out, when it is cancelled.
-DeviceFile::Result DeviceFile::Write(const uint8_t* data, int length, int allowanceMs, int pollMs) {
+// until it completes, or the allowance runs out or Cancel() is called, when
+// it is cancelled.
+DeviceFile::Result DeviceFile::Write(const uint8_t* data, int length, int64_t allowanceMs, int pollMs) {
   const HANDLE handle = AsHandle(handle_);
   DWORD done = 0;
   if (mode_ == Mode::Blocking) {
     if (!WriteFile(handle, data, static_cast<DWORD>(length), &done, nullptr)) Fail();
     return {static_cast<int>(done), static_cast<int>(done) == length};
+  }
+  if (cancelled_.load()) {
+    lastError_ = ERROR_OPERATION_ABORTED;
+    return {0, false};
   }
   Overlapped overlapped;
   if (WriteFile(handle, data, static_cast<DWORD>(length), &done, &overlapped.record)) {
@@ -71,20 +91,20 @@ DeviceFile::Result DeviceFile::Write(const uint8_t* data, int length, int allowa
     Fail();
     return {0, false};
   }
-  const ULONGLONG started = GetTickCount64();
+  const Deadline deadline(allowanceMs);
   while (!GetOverlappedResult(handle, &overlapped.record, &done, FALSE)) {
     if (GetLastError() != ERROR_IO_INCOMPLETE) {
       Fail();
       return {static_cast<int>(done), false};
     }
-    if (GetTickCount64() - started > static_cast<ULONGLONG>(allowanceMs)) {
+    if (deadline.Passed() || cancelled_.load()) {
       CancelIo(handle);
-      lastError_ = ERROR_TIMEOUT;
+      lastError_ = cancelled_.load() ? ERROR_OPERATION_ABORTED : ERROR_TIMEOUT;
       done = 0;
       GetOverlappedResult(handle, &overlapped.record, &done, TRUE);  // what went before the cancel
       return {static_cast<int>(done), false};
     }
-    Sleep(static_cast<DWORD>(pollMs));
+    Sleep(static_cast<DWORD>(std::min(pollMs, Deadline::kSliceMs)));
   }
   return {static_cast<int>(done), static_cast<int>(done) == length};
 }
@@ -99,7 +119,7 @@ DeviceFile::Result DeviceFile::Read(uint8_t* buffer, int capacity, int timeoutMs
     }
     return {static_cast<int>(done), true};
   }
-  if (timeoutMs == 0 && QueuedInput() == 0) return {};
+  if (cancelled_.load() || (timeoutMs == 0 && QueuedInput() == 0)) return {};
   Overlapped overlapped;
   if (ReadFile(handle, buffer, static_cast<DWORD>(capacity), &done, &overlapped.record)) {
     return {static_cast<int>(done), true};
@@ -109,9 +129,12 @@ DeviceFile::Result DeviceFile::Read(uint8_t* buffer, int capacity, int timeoutMs
     return {0, false};
   }
   // Input already queued arrives at once; the wait only bounds a device that stalls.
-  const int waitMs = timeoutMs > 0 ? timeoutMs : kQueuedReadWaitMs;
-  if (WaitForSingleObject(overlapped.record.hEvent, static_cast<DWORD>(waitMs)) != WAIT_OBJECT_0) {
-    CancelIo(handle);
+  const Deadline deadline(timeoutMs > 0 ? timeoutMs : kQueuedReadWaitMs);
+  while (WaitForSingleObject(overlapped.record.hEvent, static_cast<DWORD>(deadline.SliceMs())) != WAIT_OBJECT_0) {
+    if (deadline.Passed() || cancelled_.load()) {
+      CancelIo(handle);
+      break;
+    }
   }
   if (!GetOverlappedResult(handle, &overlapped.record, &done, TRUE)) {
     const DWORD error = GetLastError();

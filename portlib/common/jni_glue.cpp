@@ -63,10 +63,12 @@ void ClosePort(Port& port) {
 
 jint ReadData(JNIEnv* env, Port& port, jbyteArray buffer) {
   if (buffer == nullptr) return 0;  // nowhere to put the bytes: leave them unread
+  // No more than the Java array holds, so that nothing read is lost.
+  const int capacity = std::min<int>(env->GetArrayLength(buffer), kReadBufferSize);
+  if (capacity <= 0) return 0;
   return Guarded<jint>(0, [&] {
     std::array<uint8_t, kReadBufferSize> bytes{};
-    const int n = port.ReadData(bytes.data(), kReadBufferSize);
-    // A Java buffer shorter than n leaves its bounds exception pending for the caller.
+    const int n = port.ReadData(bytes.data(), capacity);
     if (n > 0) env->SetByteArrayRegion(buffer, 0, n, reinterpret_cast<const jbyte*>(bytes.data()));
     return static_cast<jint>(n);
   });
@@ -91,7 +93,7 @@ jlong Claim(Port& port, jint timeout, jboolean monitor) {
 }
 
 jint OpenDrawer(Port& port, jlong pin, jlong onTime, jlong offTime) {
-  return Guarded<jint>(kDrawerKickNotSent, [&] { return static_cast<jint>(port.OpenDrawer(pin, onTime, offTime)); });
+  return Guarded<jint>(kDrawerKickRefused, [&] { return static_cast<jint>(port.OpenDrawer(pin, onTime, offTime)); });
 }
 
 jboolean WaitForCompletePrinting(Port& port) {

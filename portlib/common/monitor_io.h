@@ -16,6 +16,9 @@ class MonitorIo {
   virtual int Read(uint8_t* buffer, int capacity, int64_t& elapsedMs) = 0;
   // True when the command went out.
   virtual bool WriteCommand(std::span<const uint8_t> command) = 0;
+  // The same, but while another write is under way nothing is sent: true
+  // then too, since that write reports for the printer.
+  virtual bool WriteCommandUnlessBusy(std::span<const uint8_t> command) = 0;
   virtual bool IsPrinterPresent() = 0;
 };
 

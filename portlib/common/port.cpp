@@ -28,8 +28,10 @@ Port::Port(const PortPolicy& policy, Transport& transport, Clock& clock)
 }
 
 Port::~Port() {
+  transport_.Cancel();
   gate_.Bar();
   fields_.stopRequested.Set();
+  monitorStop_.Set();
   if (reconnect_) reconnect_->Stop();
   StopMonitorThread();
 }
@@ -57,14 +59,18 @@ void Port::ClosePort() {
   CloseDown();
 }
 
-// Once a close has begun nothing reopens the device: the gate is barred
-// first. Then isOpen is cleared, the reconnection and the monitor are
-// stopped, and the device is released last.
+// The close first ends what waits on the device (a write to a printer that
+// stopped reading, a read, a reconnection), so that nothing below waits for
+// the printer; from then on nothing reopens the device. Then isOpen is
+// cleared, the reconnection and the monitor are stopped, and the device is
+// released last.
 void Port::CloseDown() {
   if (!policy_.closeRunsWhileClosed && fields_.isOpen.load() == 0) return;
+  transport_.Cancel();
   gate_.Bar();
   fields_.isOpen.store(0);
   fields_.stopRequested.Set();
+  monitorStop_.Set();
   if (reconnect_) reconnect_->Stop();
   StopMonitorThread();
   transport_.Close();
@@ -86,11 +92,13 @@ int Port::Read(uint8_t* buffer, int capacity, int64_t& elapsedMs) {
   return std::clamp(read.count, 0, capacity);
 }
 
-// The printer ended the connection: the next write reconnects first.
-void Port::ConnectionLost() {
+// The printer ended the connection: the transport keeps it as lost, so the
+// next write reconnects first, under the write turn and the reopen gate.
+void Port::ConnectionLost() { ReportOffline(); }
+
+void Port::ReportOffline() {
   fields_.printerStatus.store(kOffline);
   fields_.statusRequest.store(1);
-  transport_.Drop();
 }
 
 int Port::ReadData(uint8_t* out, int capacity) {
@@ -109,19 +117,24 @@ WriteOutcome Port::Write(const uint8_t* data, int length, WriteKind kind) {
   // close begins, so the close never waits for the printer.
   std::unique_lock writing(writeMutex_, std::defer_lock);
   while (!writing.try_lock()) {
-    if (gate_.Barred().IsSet()) return {0, true};
+    if (gate_.Barred().IsSet()) return {0, true, false, true};
     gate_.Barred().WaitFor(kWriteTurnPollMs);
   }
+  return WriteInTurn(data, length, kind);
+}
+
+WriteOutcome Port::WriteInTurn(const uint8_t* data, int length, WriteKind kind) {
   if (fields_.isOpen.load() == 0) return {0, true};
   const WriteOutcome out = transport_.Write(data, length, kind);
-  if (!out.failed || gate_.Barred().IsSet()) return out;  // a close took the device away
+  if (!out.failed || out.cancelled || gate_.Barred().IsSet()) return out;  // a close took the device away
   switch (policy_.onWriteFailure) {
     case WriteFailure::ReportOffline:
-      fields_.printerStatus.store(kOffline);
-      fields_.statusRequest.store(1);
+      ReportOffline();
       return out;
     case WriteFailure::ReconnectAndResend:
-      return ReconnectAndResend(data, length, kind);
+      if (out.lost) return ReconnectAndResend(data, length, kind);
+      ReportOffline();  // a printer that paused too long keeps what it took: nothing is sent twice
+      return out;
     case WriteFailure::ReconnectInBackground:
       reconnect_->HandOver();
       return out;
@@ -158,6 +171,16 @@ bool Port::WriteCommand(std::span<const uint8_t> command) {
   return !out.failed && out.written == length;
 }
 
+// The monitor does not queue behind a long job: it reads on, and sends its
+// command on a later pass.
+bool Port::WriteCommandUnlessBusy(std::span<const uint8_t> command) {
+  std::unique_lock writing(writeMutex_, std::try_to_lock);
+  if (!writing.owns_lock()) return true;
+  const int length = static_cast<int>(command.size());
+  const WriteOutcome out = WriteInTurn(command.data(), length, WriteKind::Command);
+  return !out.failed && out.written == length;
+}
+
 int Port::WriteData(const uint8_t* data, int length) {
   if (length < 0) length = 0;
   const WriteOutcome out = Write(data, length, WriteKind::Data);
@@ -167,11 +190,11 @@ int Port::WriteData(const uint8_t* data, int length) {
 
 int32_t Port::OpenDrawer(int64_t pin, int64_t onTimeMs, int64_t offTimeMs) {
   const std::vector<uint8_t> kick = DrawerKick(pin, onTimeMs, offTimeMs);
-  if (kick.empty()) return kDrawerPinNotSupported;
+  if (kick.empty()) return kDrawerKickRefused;
   fields_.fastPoll.store(1);
   const bool sent = WriteCommand(kick);
   fields_.fastPoll.store(0);
-  return sent ? kDrawerKickSent : kDrawerKickNotSent;
+  return sent ? kDrawerKickSent : kDrawerKickRefused;
 }
 
 int64_t Port::Claim(int32_t timeoutMs, bool monitor) {
@@ -181,9 +204,8 @@ int64_t Port::Claim(int32_t timeoutMs, bool monitor) {
   // that it neither takes the readiness check's replies nor runs beside the
   // new one.
   if (monitorThread_.joinable()) {
-    fields_.stopRequested.Set();
+    monitorStop_.Set();  // not stopRequested: a completion wait goes on
     StopMonitorThread();
-    fields_.stopRequested.Clear();
   }
   if (!monitor && policy_.readyCheckOnPlainClaim && !CheckReady()) {
     CloseDown();
@@ -251,10 +273,11 @@ void Port::StartMonitor(int32_t timeoutMs, bool mode) {
     fields_.statusRequest.store(1);
   }
   const MonitorKind kind = mode ? policy_.statusBackMonitor : *policy_.plainMonitor;
+  monitorStop_.Clear();
   fields_.monitorRunning.store(1);
   monitorThread_ = std::thread([this, kind] {
     try {
-      StatusMonitor(kind, policy_, fields_, *this, clock_).Run();
+      StatusMonitor(kind, policy_, fields_, *this, clock_, &monitorStop_).Run();
     } catch (...) {
       // Out of memory in a pass: the monitor ends; the port stays usable.
     }

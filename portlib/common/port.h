@@ -21,10 +21,10 @@
 
 namespace portlink {
 
-// _OpenDrawer's results.
+// _OpenDrawer's results: the Java side knows only these two, so a kick that
+// could not be sent (a closed port, a failed write) is refused as well.
 inline constexpr int32_t kDrawerKickSent = 0;
-inline constexpr int32_t kDrawerPinNotSupported = 1;
-inline constexpr int32_t kDrawerKickNotSent = 2;  // the port is closed or the write failed
+inline constexpr int32_t kDrawerKickRefused = 1;
 
 class Port final : private MonitorIo {
  public:
@@ -58,10 +58,14 @@ class Port final : private MonitorIo {
   // MonitorIo
   int Read(uint8_t* buffer, int capacity, int64_t& elapsedMs) override;
   bool WriteCommand(std::span<const uint8_t> command) override;
+  bool WriteCommandUnlessBusy(std::span<const uint8_t> command) override;
   bool IsPrinterPresent() override { return transport_.IsPrinterPresent(); }
 
+  // Writes in turn with other writers; WriteInTurn once the turn is taken.
   WriteOutcome Write(const uint8_t* data, int length, WriteKind kind);
+  WriteOutcome WriteInTurn(const uint8_t* data, int length, WriteKind kind);
   WriteOutcome ReconnectAndResend(const uint8_t* data, int length, WriteKind kind);
+  void ReportOffline();
   void ConnectionLost();
   bool CheckReady();
   void StartMonitor(int32_t timeoutMs, bool mode);
@@ -77,6 +81,7 @@ class Port final : private MonitorIo {
   std::mutex writeMutex_;              // one write (with its recovery) at a time
   mutable std::mutex lifecycleMutex_;  // open, claim and close from several Java threads
   std::thread monitorThread_;
+  StopSignal monitorStop_;  // ends the monitor: set by a close and by a claim that replaces it
   std::unique_ptr<ReconnectThread> reconnect_;  // where failed writes reconnect in the background
 };
 

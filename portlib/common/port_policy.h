@@ -35,7 +35,10 @@ struct OfflineTest {
 // What the port does when a write fails.
 enum class WriteFailure {
   ReportOffline,          // Offline and status back asked for; the device stays as it is
-  ReconnectAndResend,     // reopen at once, then send the whole write again
+  // A connection that ended is reopened at once and the whole write sent
+  // again; a write that ran out of time on a live connection reports Offline
+  // and keeps the connection, since the printer keeps what it took.
+  ReconnectAndResend,
   ReconnectInBackground,  // drop the device and let a reconnect thread reopen it
 };
 

@@ -15,7 +15,7 @@ ReconnectThread::ReconnectThread(PortFields& fields, Transport& transport, Clock
 ReconnectThread::~ReconnectThread() { Stop(); }
 
 void ReconnectThread::HandOver() {
-  std::thread finished;
+  std::thread earlier;
   {
     std::lock_guard lock(mutex_);
     if (gate_.Barred().IsSet() || fields_.isOpen.load() != 1 || fields_.connected.load() != 1) return;
@@ -23,9 +23,16 @@ void ReconnectThread::HandOver() {
     fields_.printerStatus.store(kOffline);
     if (fields_.monitorMode.load() == 1) fields_.statusRequest.store(1);
     fields_.connected.store(0);
-    // An earlier reconnection has left its loop (connected was 1): join it
-    // outside the lock.
-    finished = std::move(thread_);
+    // An earlier reconnection may still be in its last attempt (a claim set
+    // connected under it): it ends before the new one starts, so that two
+    // never reopen the device at once.
+    stop_.Set();
+    earlier = std::move(thread_);
+  }
+  if (earlier.joinable()) earlier.join();
+  {
+    std::lock_guard lock(mutex_);
+    if (gate_.Barred().IsSet()) return;  // a close came meanwhile; Stop() has run or will find no thread
     stop_.Clear();
     try {
       thread_ = std::thread(&ReconnectThread::Run, this);
@@ -33,7 +40,6 @@ void ReconnectThread::HandOver() {
       fields_.connected.store(1);  // no thread: the next failed write tries again
     }
   }
-  if (finished.joinable()) finished.join();
   clock_.Pause(kWriterPauseMs, &gate_.Barred());
 }
 

@@ -11,18 +11,23 @@ constexpr int kAfterEnablePauseMs = 100;
 }  // namespace
 
 StatusMonitor::StatusMonitor(MonitorKind kind, const PortPolicy& policy, PortFields& fields, MonitorIo& io,
-                             Clock& clock)
-    : kind_(kind), policy_(policy), fields_(fields), io_(io), clock_(clock) {}
+                             Clock& clock, StopSignal* stop)
+    : kind_(kind),
+      policy_(policy),
+      fields_(fields),
+      io_(io),
+      clock_(clock),
+      stop_(stop != nullptr ? *stop : fields.stopRequested) {}
 
 void StatusMonitor::Run() {
-  while (!fields_.stopRequested.IsSet()) {
+  while (!stop_.IsSet()) {
     if (!RunPass()) break;
   }
 }
 
-bool StatusMonitor::Pause(int ms) { return clock_.Pause(ms, &fields_.stopRequested); }
+bool StatusMonitor::Pause(int ms) { return clock_.Pause(ms, &stop_); }
 
-void StatusMonitor::WriteStatusBackEnable() { io_.WriteCommand(kStatusBackEnable); }
+void StatusMonitor::WriteStatusBackEnable() { io_.WriteCommandUnlessBusy(kStatusBackEnable); }
 
 void StatusMonitor::ApplyOfflineTest(int64_t elapsedMs) {
   const OfflineTest test = policy_.offlineTest(kind_, static_cast<OsClass>(fields_.osClass.load()));
@@ -31,7 +36,7 @@ void StatusMonitor::ApplyOfflineTest(int64_t elapsedMs) {
     case OfflineTest::Kind::None: return;
     case OfflineTest::Kind::Probe: {
       // Older systems notice a lost printer only by a write.
-      const bool sent = io_.WriteCommand(kNulProbe);
+      const bool sent = io_.WriteCommandUnlessBusy(kNulProbe);
       if (!sent && test.failedProbeIsOffline) {
         fields_.printerStatus.store(kOffline);
         fields_.statusRequest.store(1);

@@ -15,9 +15,11 @@ namespace portlink {
 
 class StatusMonitor {
  public:
-  StatusMonitor(MonitorKind kind, const PortPolicy& policy, PortFields& fields, MonitorIo& io, Clock& clock);
+  // The monitor ends when `stop` is set (stopRequested when none is given).
+  StatusMonitor(MonitorKind kind, const PortPolicy& policy, PortFields& fields, MonitorIo& io, Clock& clock,
+                StopSignal* stop = nullptr);
 
-  // Passes until stopRequested is set.
+  // Passes until the stop is set.
   void Run();
   // One pass; false when the stop cut it short.
   bool RunPass();
@@ -33,6 +35,7 @@ class StatusMonitor {
   PortFields& fields_;
   MonitorIo& io_;
   Clock& clock_;
+  StopSignal& stop_;
   int countedReads_ = 0;
 };
 

@@ -22,7 +22,10 @@ struct ReadOutcome {
 
 struct WriteOutcome {
   int written = 0;      // bytes the device took
-  bool failed = false;  // the device refused or lost a write (a retry may still have finished it)
+  bool failed = false;  // the device refused or lost a write, or its time ran out (a retry may still have finished it)
+  // Why it failed, where the transport can tell:
+  bool lost = false;       // the connection ended, so what it took may never reach the printer
+  bool cancelled = false;  // a close ended the write; nobody is to recover it
 };
 
 // Print data goes out in large pieces, the short printer commands in small ones.
@@ -40,6 +43,10 @@ class Transport {
   virtual WriteOutcome Write(const uint8_t* data, int length, WriteKind kind) = 0;
   // Releases the device; the last step of the close. Acts only on what exists.
   virtual void Close() = 0;
+  // The first step of the close: reads, writes and connects in progress on
+  // other threads end within a moment (a write with what went out), and
+  // nothing reopens the device, until the next Open.
+  virtual void Cancel() {}
 
   // The claim's time-out, stored by every claim.
   virtual void ApplyClaimTimeout(int32_t /*timeoutMs*/) {}

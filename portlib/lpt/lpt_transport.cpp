@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "deadline.h"
 #include "lpt_device_name.h"
 
 namespace portlink {
@@ -21,9 +22,9 @@ bool LptTransport::Open(std::string_view portName, std::string_view, OsClass os)
   const std::optional<std::string> path = ParallelDevicePath(portName);
   if (!path) return false;
   const bool blocking = os != OsClass::Nt5OrLater;
+  closing_.Clear();
   if (!device_.Open(*path, blocking ? DeviceFile::Mode::Blocking : DeviceFile::Mode::Waitable)) return false;
   blocking_.store(blocking);
-  closing_.Clear();
   device_.PurgeOutput();
   device_.PurgeInput();
   device_.SetQueueSizes(kInputQueueBytes, 0);
@@ -54,23 +55,23 @@ WriteOutcome LptTransport::Write(const uint8_t* data, int length, WriteKind) {
 // of the whole write when it is large, plus 500 ms); a failed attempt pauses
 // 500 ms; attempts start only within 500 ms of the first.
 WriteOutcome LptTransport::WriteWithAllowance(const uint8_t* data, int length) {
-  const int allowanceMs = (length >= kLargeWriteBytes ? length : 0) + kConstantAllowanceMs;
+  const int64_t allowanceMs = (length >= kLargeWriteBytes ? int64_t{length} : 0) + kConstantAllowanceMs;
   const int64_t started = clock_.NowMs();
   WriteOutcome total;
   for (;;) {
     DeviceFile::Result attempt;
     {
       std::shared_lock lock(deviceMutex_);
-      if (!device_.IsOpen()) return {total.written, true};
+      if (!device_.IsOpen() || closing_.IsSet()) return {total.written, true, false, true};
       attempt = device_.Write(data + total.written, length - total.written, allowanceMs, kPollMs);
     }
     total.written += attempt.count;
     if (!attempt.ok) {
       total.failed = true;
-      clock_.Pause(kFailedAttemptPauseMs, &closing_);
+      if (!clock_.Pause(kFailedAttemptPauseMs, &closing_)) total.cancelled = true;
     }
     if (attempt.ok && total.written == length) return total;
-    if (clock_.NowMs() - started >= kWindowMs || closing_.IsSet()) return total;
+    if (clock_.NowMs() - started >= kWindowMs || total.cancelled) return total;
   }
 }
 
@@ -88,8 +89,13 @@ ReadOutcome LptTransport::Read(uint8_t* buffer, int capacity) {
   return {read.ok ? read.count : 0, false};
 }
 
-void LptTransport::Close() {
+void LptTransport::Cancel() {
   closing_.Set();
+  device_.Cancel();
+}
+
+void LptTransport::Close() {
+  Cancel();
   std::unique_lock lock(deviceMutex_);
   device_.Close();
 }

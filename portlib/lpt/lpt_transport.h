@@ -24,6 +24,7 @@ class LptTransport final : public Transport {
   // time ran out first.
   WriteOutcome Write(const uint8_t* data, int length, WriteKind kind) override;
   void Close() override;
+  void Cancel() override;
   // Read time-outs of 50 ms between bytes and 100 ms in all; the claim's
   // time-out for a whole write.
   void ApplyClaimTimeout(int32_t timeoutMs) override;

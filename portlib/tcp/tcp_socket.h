@@ -2,12 +2,12 @@
 // are written once (tcp_socket.cpp) over a handful of calls that each
 // platform supplies (tcp_socket_posix.cpp, tcp_socket_win32.cpp).
 //
-// Sockets stay non-blocking once connected: a send takes what the system
-// accepts and waits at most 100 ms for room when it accepts nothing, so only
-// a printer that takes nothing for 100 ms counts as lost, however slowly it
-// reads; a receive waits at most 100 ms for something to arrive.
+// Sockets stay non-blocking once connected. Every wait is bounded, and the
+// long ones are taken in slices that a `cancel` flag (set by a close, from
+// another thread) ends within a slice.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 namespace portlink::net {
@@ -26,21 +26,28 @@ bool ParseIpv4(const char* text, uint32_t& networkOrderAddress);
 
 // Connects a new stream socket to the address within `timeoutMs`; the
 // socket's options are a 100 ms receive and send time-out and no send
-// buffer. kNoSocket on any failure.
-SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs);
+// buffer. kNoSocket on any failure, or once `cancel` is set.
+SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs,
+                     const std::atomic<bool>* cancel = nullptr);
 
-// One send: the bytes taken (possibly fewer than `length`), or -1 on an error
-// or when nothing was taken within 100 ms. Never raises SIGPIPE.
-int SendOnce(SocketHandle socket, const uint8_t* data, int length);
+// One send: the bytes taken (possibly fewer than `length`), 0 when the
+// socket took nothing within `waitMs`, or -1 on an error (the connection is
+// gone). Never raises SIGPIPE.
+int SendSome(SocketHandle socket, const uint8_t* data, int length, int waitMs);
 
 // One receive: the bytes read, 0 when the peer closed the connection, -1 on an
-// error or when nothing came within 100 ms.
-int ReceiveOnce(SocketHandle socket, uint8_t* buffer, int capacity);
+// error, when nothing came within 100 ms, or once `cancel` is set.
+int ReceiveOnce(SocketHandle socket, uint8_t* buffer, int capacity, const std::atomic<bool>* cancel = nullptr);
 
-// True when the peer is known to have closed (or reset) the connection.
-// Linux knows it even while input is left unread; Windows only once the
-// input has been read.
+// True when the peer is known to have closed (or reset) the connection, or
+// the connection failed. Linux knows it even while input is left unread;
+// Windows only once the input has been read.
 bool PeerClosed(SocketHandle socket);
+
+// Whether every byte handed to the socket has been acknowledged by the peer.
+// Linux asks for the socket's output queue; Windows, whose sockets here have
+// no send buffer, asks whether the last send has completed.
+bool Acknowledged(SocketHandle socket);
 
 void CloseSocket(SocketHandle socket);
 

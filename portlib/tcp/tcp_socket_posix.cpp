@@ -1,7 +1,9 @@
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -42,7 +44,7 @@ bool ParseIpv4(const char* text, uint32_t& networkOrderAddress) {
 }
 
 // A refused connect also shows as writable, so the socket's own error decides.
-SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs) {
+SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel) {
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return kNoSocket;
   SetOptions(fd);
@@ -54,8 +56,13 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs)
   if (ok && connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
     int error = 0;
     socklen_t size = sizeof error;
-    ok = errno == EINPROGRESS && posix::WaitFor(fd, POLLOUT, timeoutMs) &&
-         getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+    ok = errno == EINPROGRESS;
+    const Deadline deadline(timeoutMs);
+    bool ready = false;
+    while (ok && !ready && !deadline.Passed() && (cancel == nullptr || !cancel->load())) {
+      ready = posix::WaitFor(fd, POLLOUT, deadline.SliceMs());
+    }
+    ok = ok && ready && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
   }
   if (!ok) {
     close(fd);
@@ -67,6 +74,13 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs)
 bool PeerClosed(SocketHandle socket) {
   pollfd entry{static_cast<int>(socket), POLLRDHUP, 0};
   return poll(&entry, 1, 0) == 1 && (entry.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
+}
+
+// The output queue holds what was not sent yet and what the peer has not
+// acknowledged.
+bool Acknowledged(SocketHandle socket) {
+  int queued = 0;
+  return ioctl(static_cast<int>(socket), SIOCOUTQ, &queued) == 0 && queued == 0;
 }
 
 void CloseSocket(SocketHandle socket) {

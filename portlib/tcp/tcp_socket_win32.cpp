@@ -1,6 +1,7 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include "deadline.h"
 #include "tcp_socket.h"
 
 namespace portlink::net {
@@ -51,7 +52,7 @@ bool ParseIpv4(const char* text, uint32_t& networkOrderAddress) {
   return networkOrderAddress != INADDR_NONE;
 }
 
-SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs) {
+SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel) {
   const SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
   if (s == INVALID_SOCKET) return kNoSocket;
   SetOptions(s);
@@ -61,8 +62,13 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs)
   peer.sin_addr.s_addr = networkOrderAddress;
   bool ok = SetNonBlocking(s);
   if (ok && connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == SOCKET_ERROR) {
-    bool failed = true;
-    ok = WSAGetLastError() == WSAEWOULDBLOCK && Wait(s, true, timeoutMs, &failed) && !failed;
+    ok = WSAGetLastError() == WSAEWOULDBLOCK;
+    const Deadline deadline(timeoutMs);
+    bool ready = false, failed = false;
+    while (ok && !ready && !failed && !deadline.Passed() && (cancel == nullptr || !cancel->load())) {
+      ready = Wait(s, true, deadline.SliceMs(), &failed);
+    }
+    ok = ok && ready && !failed;
   }
   if (!ok) {
     closesocket(s);
@@ -76,6 +82,10 @@ bool PeerClosed(SocketHandle socket) {
   const int n = recv(static_cast<SOCKET>(socket), &byte, 1, MSG_PEEK);
   return n == 0 || (n == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK);
 }
+
+// Without a send buffer the system holds on to the last send until the peer
+// has acknowledged it; only then does the socket show as writable again.
+bool Acknowledged(SocketHandle socket) { return Wait(static_cast<SOCKET>(socket), true, 0); }
 
 void CloseSocket(SocketHandle socket) {
   if (socket != kNoSocket) closesocket(static_cast<SOCKET>(socket));

@@ -1,13 +1,17 @@
 #include "tcp_transport.h"
 
+#include <algorithm>
 #include <mutex>
+#include <thread>
 
+#include "deadline.h"
 #include "socket_port_name.h"
 
 namespace portlink {
 
 namespace {
 constexpr int kConnectTimeoutMs = 1000;
+constexpr int kLongestAckPollMs = Deadline::kSliceMs;
 }  // namespace
 
 TcpTransport::~TcpTransport() { Close(); }
@@ -16,6 +20,7 @@ bool TcpTransport::Open(std::string_view portName, std::string_view portSettings
   const SocketAddress target = ParseSocketPortName(portName, portSettings);
   if (!net::StartSockets()) return false;
   std::unique_lock lock(socketMutex_);
+  closing_.store(false);
   if (socket_ != net::kNoSocket) return true;
   if (!target.fits) return false;
   address_ = target.address;
@@ -26,6 +31,7 @@ bool TcpTransport::Open(std::string_view portName, std::string_view portSettings
 bool TcpTransport::Reopen() {
   if (!net::StartSockets()) return false;
   std::unique_lock lock(socketMutex_);
+  if (closing_.load()) return false;
   return socket_ != net::kNoSocket || ConnectLocked();
 }
 
@@ -33,37 +39,74 @@ bool TcpTransport::Reopen() {
 bool TcpTransport::ConnectLocked() {
   uint32_t address = 0;
   if (!net::ParseIpv4(address_.c_str(), address)) return false;  // no host names, no broadcast
-  socket_ = net::Connect(address, static_cast<uint16_t>(port_ & 0xFFFF), kConnectTimeoutMs);
-  return socket_ != net::kNoSocket;
+  socket_ = net::Connect(address, static_cast<uint16_t>(port_ & 0xFFFF), kConnectTimeoutMs, &closing_);
+  if (socket_ == net::kNoSocket) return false;
+  ++connection_;
+  return true;
 }
 
-// The socket is held only for one send at a time, so a close never waits
-// for a whole job.
+// Each pass holds the socket for one send or one short wait, so a close
+// never waits for the printer. A write keeps to the connection it began on:
+// one that a close and a new open made is not its own.
 WriteOutcome TcpTransport::Write(const uint8_t* data, int length, WriteKind) {
-  int done = 0;
+  const Deadline deadline(std::max<int64_t>(WriteAllowanceMs(length), claimTimeoutMs_.load()));
+  WriteOutcome out;
+  uint64_t connection = 0;
+  int ackPollMs = 1;
   for (;;) {
-    std::shared_lock lock(socketMutex_);
-    if (socket_ == net::kNoSocket) return {done, true};
-    if (done == 0 && net::PeerClosed(socket_)) return {0, true};
-    if (done == length) return {done, false};
-    const int n = net::SendOnce(socket_, data + done, length - done);
-    if (n <= 0) return {done, true};
-    done += n;
+    {
+      std::shared_lock lock(socketMutex_);
+      if (closing_.load() || (connection != 0 && connection != connection_)) {
+        return {out.written, true, false, true};
+      }
+      if (socket_ == net::kNoSocket) return {out.written, true, true};
+      connection = connection_;
+      if (ended_.load() == connection || (out.written == 0 && net::PeerClosed(socket_))) {
+        return {out.written, true, true};
+      }
+      if (out.written < length) {
+        const int n = net::SendSome(socket_, data + out.written, length - out.written, deadline.SliceMs());
+        if (n < 0) return {out.written, true, true};  // an error: the connection is gone
+        out.written += n;
+        if (n > 0) continue;
+      } else if (net::Acknowledged(socket_)) {
+        return out;
+      } else if (net::PeerClosed(socket_)) {
+        return {out.written, true, true};  // what it had not acknowledged is lost with it
+      }
+    }
+    if (deadline.Passed()) {
+      out.failed = true;  // the printer took nothing more in time; it keeps what it took
+      return out;
+    }
+    if (out.written == length) {
+      // Acknowledgements come by themselves: look again soon, then less often.
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::min<int64_t>(ackPollMs, deadline.LeftMs())));
+      ackPollMs = std::min(ackPollMs * 2, kLongestAckPollMs);
+    }
   }
 }
 
 ReadOutcome TcpTransport::Read(uint8_t* buffer, int capacity) {
   std::shared_lock lock(socketMutex_);
   if (socket_ == net::kNoSocket || capacity <= 0) return {};
-  const int n = net::ReceiveOnce(socket_, buffer, capacity);
-  if (n == 0) return {0, true};
+  const int n = net::ReceiveOnce(socket_, buffer, capacity, &closing_);
+  if (n == 0) {
+    ended_.store(connection_);
+    return {0, true};
+  }
   return {n < 0 ? 0 : n, false};
 }
 
-void TcpTransport::Close() {
+void TcpTransport::Drop() {
   std::unique_lock lock(socketMutex_);
   net::CloseSocket(socket_);
   socket_ = net::kNoSocket;
+}
+
+void TcpTransport::Close() {
+  Cancel();
+  Drop();
 }
 
 }  // namespace portlink

@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "deadline.h"
+
 namespace portlink {
 
 namespace {
@@ -10,7 +12,6 @@ constexpr int kCommandPiece = 64;
 constexpr int kDataPollMs = 1;
 constexpr int kCommandPollMs = 10;
 constexpr int kCommandPassPauseMs = 10;
-constexpr int kConstantAllowanceMs = 500;
 constexpr int kQueuedReadTimeoutMs = 100;
 }  // namespace
 
@@ -19,6 +20,7 @@ UsbTransport::UsbTransport(Clock& clock, std::unique_ptr<UsbPrinterFinder> finde
 
 bool UsbTransport::Open(std::string_view, std::string_view, OsClass os) {
   std::unique_lock lock(deviceMutex_);
+  closing_.store(false);
   os_.store(os);
   if (!finder_->Load()) return false;  // no enumeration, no printer to be found
   if (!OpenDeviceLocked()) {
@@ -46,7 +48,12 @@ bool UsbTransport::OpenDeviceLocked() {
 
 bool UsbTransport::Reopen() {
   std::unique_lock lock(deviceMutex_);
-  return finder_->Load() && OpenDeviceLocked();
+  return !closing_.load() && finder_->Load() && OpenDeviceLocked();
+}
+
+void UsbTransport::Cancel() {
+  closing_.store(true);
+  device_.Cancel();
 }
 
 void UsbTransport::Drop() {
@@ -69,19 +76,20 @@ ReadOutcome UsbTransport::Read(uint8_t* buffer, int capacity) {
 WriteOutcome UsbTransport::Write(const uint8_t* data, int length, WriteKind kind) {
   const bool command = kind == WriteKind::Command;
   const int piece = command ? kCommandPiece : kDataPiece;
-  const int allowanceMs = length + kConstantAllowanceMs;
+  const int64_t allowanceMs = WriteAllowanceMs(length);
   WriteOutcome total;
   while (total.written < length) {
     const int size = std::min(piece, length - total.written);
     DeviceFile::Result sent;
     {
       std::shared_lock lock(deviceMutex_);
-      if (!device_.IsOpen()) return {total.written, true};
+      if (!device_.IsOpen() || closing_.load()) return {total.written, true, false, closing_.load()};
       sent = device_.Write(data + total.written, size, allowanceMs, command ? kCommandPollMs : kDataPollMs);
     }
     total.written += sent.count;
     if (!sent.ok) {
       total.failed = true;
+      total.cancelled = closing_.load();
       return total;
     }
     if (command && total.written < length) clock_.Pause(kCommandPassPauseMs);
@@ -90,6 +98,7 @@ WriteOutcome UsbTransport::Write(const uint8_t* data, int length, WriteKind kind
 }
 
 void UsbTransport::Close() {
+  Cancel();
   std::unique_lock lock(deviceMutex_);
   if (device_.IsOpen()) {
     device_.PurgeOutput();

@@ -24,6 +24,7 @@ class UsbTransport final : public Transport {
   // Print data in pieces of 1024 bytes, commands in pieces of 64.
   WriteOutcome Write(const uint8_t* data, int length, WriteKind kind) override;
   void Close() override;
+  void Cancel() override;
   // Applied when the device is next opened.
   void ApplyClaimTimeout(int32_t timeoutMs) override { claimTimeout_.store(timeoutMs); }
   void Drop() override;
@@ -45,6 +46,7 @@ class UsbTransport final : public Transport {
   std::atomic<OsClass> os_{OsClass::Nt5OrLater};
   std::atomic<int32_t> claimTimeout_{0};
   std::atomic<int> processorClass_{0};
+  std::atomic<bool> closing_{false};  // set by a close until the next open
 };
 
 }  // namespace portlink

@@ -83,7 +83,7 @@ public final class ClosedPortJvmTest {
         buffer[0] = 42;
         expect("_readData", port.readData(buffer), 0);
         expect("_readData leaves the buffer", buffer[0], 42);
-        expect("_OpenDrawer pin 2 (not sent)", port.openDrawer(2, 200, 100), 2);
+        expect("_OpenDrawer pin 2 (not sent: refused)", port.openDrawer(2, 200, 100), 1);
         expect("_OpenDrawer pin 3", port.openDrawer(3, 100, 100), 1);
         expect("_getPrinterStatus", port.printerStatus(), 0);
         expect("_getCashDrawerStatus", port.drawerStatus(), 0);

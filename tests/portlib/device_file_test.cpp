@@ -2,10 +2,19 @@
 // test holds as the device: writes, reads, the allowance, no sharing.
 #include <gtest/gtest.h>
 
+#include <pthread.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device_file.h"
@@ -67,6 +76,60 @@ TEST(DeviceFile, FailuresKeepTheSystemsReason) {
   const uint8_t probe = 0;
   EXPECT_FALSE(device.Write(&probe, 1, 100).ok);
   EXPECT_NE(device.LastError(), 0);
+}
+
+// A thread that receives a signal every few milliseconds: its waits end in
+// EINTR again and again, and must still end at their own time.
+TEST(DeviceFile, WaitsKeepTheirDeadlineUnderASignalStorm) {
+  struct sigaction action {};
+  action.sa_handler = [](int) {};  // no SA_RESTART: every wait is interrupted
+  sigaction(SIGUSR1, &action, nullptr);
+  PseudoTerminal printer;  // never reads, never answers
+  DeviceFile device;
+  ASSERT_TRUE(device.Open(printer.Path(), DeviceFile::Mode::Waitable));
+  std::promise<pthread_t> started;
+  std::atomic<bool> done{false};
+  std::thread waiter([&] {
+    started.set_value(pthread_self());
+    const std::vector<uint8_t> job(1 << 20, 'x');
+    EXPECT_FALSE(device.Write(job.data(), int(job.size()), 300).ok);
+    uint8_t buffer[256];
+    EXPECT_EQ(device.Read(buffer, 256, 300).count, 0);
+    done.store(true);
+  });
+  const pthread_t target = started.get_future().get();
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!done.load() && std::chrono::steady_clock::now() < limit) {
+    pthread_kill(target, SIGUSR1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  EXPECT_TRUE(done.load()) << "a wait restarted its whole time-out after each signal";
+  device.Cancel();  // ends a wait still running, so the thread can be joined
+  waiter.join();
+}
+
+// Whoever edits the port name must not make the port print into a file.
+TEST(DeviceFile, OnlyADeviceIsOpened) {
+  const std::string folder = ::testing::TempDir() + "/device-file-" + std::to_string(getpid());
+  mkdir(folder.c_str(), 0700);
+  const std::string file = folder + "/receipt.txt", link = folder + "/lp0";
+  std::ofstream(file) << "keep";
+  symlink(file.c_str(), link.c_str());
+  for (const std::string& path : {file, link, folder}) {
+    DeviceFile device;
+    EXPECT_FALSE(device.Open(path, DeviceFile::Mode::Waitable)) << path;
+    EXPECT_NE(device.LastErrorText(), "") << path;
+  }
+  std::string content;
+  std::ifstream(file) >> content;
+  EXPECT_EQ(content, "keep");
+  PseudoTerminal printer;
+  const std::string toDevice = folder + "/lp1";  // a link to a device, as udev makes them
+  symlink(printer.Path().c_str(), toDevice.c_str());
+  DeviceFile device;
+  EXPECT_TRUE(device.Open(toDevice, DeviceFile::Mode::Waitable)) << device.LastErrorText();
+  for (const std::string& path : {link, toDevice, file}) unlink(path.c_str());
+  rmdir(folder.c_str());
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "device_file.h"
@@ -59,6 +60,32 @@ TEST(DeviceFile, BlockingWriteAndTheSystemsReason) {
   EXPECT_FALSE(missing.Open("C:\\no-such-folder\\printer", DeviceFile::Mode::Waitable));
   EXPECT_EQ(missing.LastError(), ERROR_PATH_NOT_FOUND);
   EXPECT_FALSE(missing.LastErrorText().empty());
+
+  // A file on a disk is no printer: whoever edits the port name must not make the port print into it.
+  char folder[MAX_PATH] = {}, file[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, folder);
+  GetTempFileNameA(folder, "lpt", 0, file);
+  DeviceFile plainFile;
+  EXPECT_FALSE(plainFile.Open(file, DeviceFile::Mode::Waitable));
+  EXPECT_EQ(plainFile.LastError(), ERROR_BAD_DEVICE);
+  DeleteFileA(file);
+}
+
+// A close cancels a write pending on another thread at once, whatever its allowance.
+TEST(DeviceFile, CancelEndsAPendingWrite) {
+  PipeDevice printer;  // never reads
+  DeviceFile device;
+  ASSERT_TRUE(device.Open(printer.Path(), DeviceFile::Mode::Waitable));
+  const std::vector<uint8_t> job(1 << 20, 'x');
+  DeviceFile::Result written;
+  std::thread writer([&] { written = device.Write(job.data(), int(job.size()), 600000); });
+  Sleep(200);
+  const ULONGLONG started = GetTickCount64();
+  device.Cancel();
+  writer.join();
+  EXPECT_LT(GetTickCount64() - started, 1000u);
+  EXPECT_FALSE(written.ok);
+  EXPECT_EQ(device.LastError(), ERROR_OPERATION_ABORTED);
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ TEST_P(PortLibrary, ElevenEntryPointsAnswerAsAClosedPort) {
   EXPECT_EQ(count, 0);
   EXPECT_EQ(buffer[0], 0);
 
-  EXPECT_EQ(port.OpenDrawer(2, 200, 100), 2);  // not sent
+  EXPECT_EQ(port.OpenDrawer(2, 200, 100), 1);  // not sent: refused
   EXPECT_EQ(port.OpenDrawer(3, 100, 100), 1);  // pin not supported
   EXPECT_EQ(port.WaitForUntilDrawerClose(), 0);
   port.Release();

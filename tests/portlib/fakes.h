@@ -83,7 +83,10 @@ class ScriptedTransport : public Transport {
     }
     std::optional<Bytes> next = std::move(replies.front());
     replies.pop_front();
-    if (!next) return {0, true};
+    if (!next) {
+      ended = true;  // the printer closed the connection: writes find it lost
+      return {0, true};
+    }
     lastReply = *next;
     return {Copy(lastReply, buffer, capacity), false};
   }
@@ -92,7 +95,10 @@ class ScriptedTransport : public Transport {
     if (onWrite) onWrite(Bytes(data, data + length));
     std::lock_guard lock(mutex_);
     const int remaining = writesBeforeFailure.load();
-    if (remaining == 0 || !writesSucceed.load() || !open) return {std::min(writtenOnFailure, length), true};
+    if (ended) return {0, true, true};
+    if (remaining == 0 || !writesSucceed.load() || !open) {
+      return {std::min(writtenOnFailure, length), true, failureIsLoss.load()};
+    }
     if (remaining > 0) writesBeforeFailure.store(remaining - 1);
     written.emplace_back(data, data + length);
     kinds.push_back(kind);
@@ -112,6 +118,7 @@ class ScriptedTransport : public Transport {
     if (ok) {
       std::lock_guard lock(mutex_);
       open = true;
+      ended = false;
     }
     return ok;
   }
@@ -160,6 +167,7 @@ class ScriptedTransport : public Transport {
   std::function<void(const Bytes&)> onWrite;  // sees each write first (to answer it)
   std::function<void()> onRead;               // runs inside each read
   int writtenOnFailure = 0;                   // what a failing write says it took
+  std::atomic<bool> failureIsLoss{true};      // a failing write lost the connection (else it ran out of time)
   bool throwOnWrite = false;
 
   // What happened.
@@ -168,7 +176,8 @@ class ScriptedTransport : public Transport {
   OsClass openedOn = OsClass::Nt5OrLater;
   int reads = 0;
   int closes = 0;
-  bool open = true;  // the device: closed by Close and Drop, opened by Reopen
+  bool open = true;    // the device: closed by Close and Drop, opened by Reopen
+  bool ended = false;  // the printer closed the connection; a reopen makes a new one
   std::atomic<int32_t> appliedTimeout{-1};
   std::atomic<int> reopenAttempts{0};
   std::atomic<int> drops{0};

@@ -63,6 +63,13 @@ TEST(JniGlue, ReadDataCopiesWhatArrived) {
   rig.transport.Reply({1});
   EXPECT_EQ(jni::ReadData(rig.fake.Env(), rig.port, nullptr), 0);
   EXPECT_EQ(jni::ReadData(rig.fake.Env(), rig.port, FakeJniEnv::Array(buffer)), 1);  // still there
+
+  // A short Java array takes what fits; nothing is read that it can't hold.
+  rig.transport.Reply({4, 5, 6});
+  FakeByteArray two{std::vector<jbyte>(2, 0)};
+  EXPECT_EQ(jni::ReadData(rig.fake.Env(), rig.port, FakeJniEnv::Array(two)), 2);
+  EXPECT_EQ(two.bytes, (std::vector<jbyte>{4, 5}));
+  EXPECT_FALSE(rig.fake.boundsError);
 }
 
 TEST(JniGlue, ClaimAndDrawer) {

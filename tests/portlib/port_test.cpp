@@ -35,8 +35,8 @@ TEST_P(EachLibrary, ClosedPortResults) {
   EXPECT_EQ(rig.port.WriteData(data, 3), 0);
   EXPECT_EQ(rig.port.ReadData(buffer, 4), 0);
   EXPECT_EQ(buffer[0], 7);
-  EXPECT_EQ(rig.port.OpenDrawer(2, 200, 100), kDrawerKickNotSent);
-  EXPECT_EQ(rig.port.OpenDrawer(3, 100, 100), kDrawerPinNotSupported);
+  EXPECT_EQ(rig.port.OpenDrawer(2, 200, 100), kDrawerKickRefused);
+  EXPECT_EQ(rig.port.OpenDrawer(3, 100, 100), kDrawerKickRefused);
   EXPECT_EQ(rig.port.PrinterStatus(), 0);
   EXPECT_EQ(rig.port.DrawerStatus(), 0);
   EXPECT_TRUE(rig.transport.Written().empty());
@@ -66,14 +66,14 @@ TEST(Port, DrawerKick) {
   rig.port.OpenPort("x", "y");
   EXPECT_EQ(rig.port.OpenDrawer(2, 200, 100), kDrawerKickSent);
   EXPECT_EQ(rig.port.OpenDrawer(5, 512, 1), kDrawerKickSent);
-  EXPECT_EQ(rig.port.OpenDrawer(3, 100, 100), kDrawerPinNotSupported);
+  EXPECT_EQ(rig.port.OpenDrawer(3, 100, 100), kDrawerKickRefused);
   const auto written = rig.transport.Written();
   ASSERT_EQ(written.size(), 2u);
   EXPECT_EQ(written[0], (Bytes{0x1B, 0x70, 0x30, 0x64, 0x32}));
   EXPECT_EQ(written[1], (Bytes{0x1B, 0x70, 0x31, 0x00, 0x00}));
   EXPECT_EQ(rig.fields().fastPoll.load(), 0);
   rig.transport.writesSucceed.store(false);
-  EXPECT_EQ(rig.port.OpenDrawer(2, 200, 100), kDrawerKickNotSent);
+  EXPECT_EQ(rig.port.OpenDrawer(2, 200, 100), kDrawerKickRefused);
 }
 
 TEST(Port, ReadAndWritePassThrough) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 #include "fakes.h"
@@ -19,17 +21,9 @@ using testing::LibraryPort;
 using testing::PrinterScenario;
 using testing::WaitUntil;
 
-uint64_t Fnv1a64(const std::string& bytes) {
-  uint64_t hash = 0xCBF29CE484222325ull;
-  for (unsigned char c : bytes) hash = (hash ^ c) * 0x100000001B3ull;
-  return hash;
-}
-
-std::string Hex64(uint64_t value) {
-  char text[17];
-  std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
-  return text;
-}
+using testing::Fnv1a64;
+using testing::MillisecondsSince;
+using testing::ReceiptOf;
 
 class TcpScenario : public testing::SimulatorScenario {
  protected:
@@ -84,13 +78,40 @@ TEST_F(TcpScenario, RefusedReconnectionReportsOffline) {
   EXPECT_TRUE(WaitUntil([&] { return sim.Receipt() == "before\nafter\n"; })) << sim.Receipt();
 }
 
-TEST_F(TcpScenario, StalledPrinterFailsTheWriteInsteadOfReportingSuccess) {
+// A printer with a small buffer (as real ones have), stalled for 3 s: the
+// write answers 1 only once the printer has acknowledged every byte.
+TEST_F(TcpScenario, OneMeansThePrinterAcknowledgedEveryByte) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Wine's sockets are Linux's: there is no zero send buffer to show under it";
+#endif
+  sim.Command("receive-buffer 2048");
   Open();
+  const std::string job = ReceiptOf(20000);
+  sim.Command("stall 3000");
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_EQ(port.WriteData(job), 1);
+  EXPECT_GE(MillisecondsSince(started), 2500);
+  EXPECT_EQ(sim.Command("wait-bytes 20000 5000"), "received 20000");
+  EXPECT_EQ(port.PrinterStatus(), kNormal);
+}
+
+// A printer that takes nothing for longer than the write's allowance (1 ms a
+// byte + 500 ms): Offline and 0, but the connection stays and nothing is
+// sent twice: the printer prints what it took once it reads again.
+TEST_F(TcpScenario, AStallPastTheAllowanceKeepsTheConnectionAndSendsNothingTwice) {
+  sim.Command("receive-buffer 2048");
+  Open();
+  const std::string job = ReceiptOf(6000);
   sim.Command("stall");
-  const std::string job(32 << 20, 'x');  // more than the socket buffers hold
+  const auto started = std::chrono::steady_clock::now();
   EXPECT_EQ(port.WriteData(job), 0);
+  EXPECT_GE(MillisecondsSince(started), 6400);
   EXPECT_EQ(port.PrinterStatus(), kOffline);
   sim.Command("resume");
+  EXPECT_EQ(sim.Command("wait-bytes 6000 5000"), "received 6000");
+  EXPECT_EQ(port.WriteData("next\n"), 1);
+  EXPECT_EQ(sim.Command("wait-bytes 6005 5000"), "received 6005");
+  EXPECT_EQ(Accepted(), "1");
 }
 
 TEST_F(TcpScenario, SecondOpenKeepsTheFirstConnection) {
@@ -143,12 +164,11 @@ TEST_F(TcpScenario, AWriteNoticesACleanCloseWithoutAMonitor) {
 }
 
 // The printer resets the connection while the job's bytes sit unread in its
-// buffers: they are gone, so the whole job goes out again.
-TEST_F(TcpScenario, AResetWithUnreadInputResendsTheWholeJob) {
+// buffers: they are gone, so the whole job goes out again on a new
+// connection. What the old one had printed is printed twice: counted here.
+TEST_F(TcpScenario, AResetMidJobSendsTheWholeJobOnTheNewConnection) {
   Open();
-  std::string job;
-  for (int line = 0; job.size() < (3u << 20); ++line) job += "receipt line " + std::to_string(line) + "\n";
-  job.resize(3u << 20);
+  const std::string job = ReceiptOf(3u << 20);
   sim.Command("rate 4000000");  // the job takes most of a second: it is surely under way at the reset
   jint result = -1;
   std::thread writer([&] { result = port.WriteData(job); });
@@ -156,9 +176,16 @@ TEST_F(TcpScenario, AResetWithUnreadInputResendsTheWholeJob) {
   sim.Command("reset-unread 50");
   writer.join();
   EXPECT_EQ(result, 1);
-  EXPECT_EQ(sim.Command("wait-bytes 3145728 30000", 35000), "received 3145728");
-  const std::string received = sim.Command("received");
-  EXPECT_NE(received.find("fnv1a64=" + Hex64(Fnv1a64(job))), std::string::npos) << received;
+  EXPECT_EQ(Accepted(), "2");
+  std::string received;
+  EXPECT_TRUE(WaitUntil([&] {
+    received = sim.Command("received");
+    return received.find(" last=" + std::to_string(job.size()) + " ") != std::string::npos;
+  }, 30000)) << received;
+  EXPECT_NE(received.find("last_fnv1a64=" + Fnv1a64(job)), std::string::npos) << received;
+  const long long total = std::atoll(received.c_str() + std::string("received ").size());
+  std::printf("[ reset mid-job ] %lld bytes printed for a job of %zu: %lld printed twice\n", total, job.size(),
+              total - static_cast<long long>(job.size()));
 }
 
 TEST_F(TcpScenario, ASlowButSteadyPrinterIsNotTakenForLost) {
@@ -171,7 +198,7 @@ TEST_F(TcpScenario, ASlowButSteadyPrinterIsNotTakenForLost) {
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
   const std::string received = sim.Command("received");
   EXPECT_NE(received.find("received 200000 "), std::string::npos) << received;  // once
-  EXPECT_NE(received.find("fnv1a64=" + Hex64(Fnv1a64(job))), std::string::npos) << received;
+  EXPECT_NE(received.find("fnv1a64=" + Fnv1a64(job)), std::string::npos) << received;
   EXPECT_EQ(Accepted(), "1");
   EXPECT_EQ(port.PrinterStatus(), kNormal);
 }
@@ -204,7 +231,7 @@ TEST_F(TcpScenario, LargeWriteArrivesCompleteAndInOrder) {
   ASSERT_EQ(port.WriteData(job), 1);
   EXPECT_EQ(sim.Command("wait-bytes 1048576 20000"), "received 1048576");
   const std::string received = sim.Command("received");
-  EXPECT_NE(received.find("fnv1a64=" + Hex64(Fnv1a64(job))), std::string::npos) << received;
+  EXPECT_NE(received.find("fnv1a64=" + Fnv1a64(job)), std::string::npos) << received;
   EXPECT_EQ(Accepted(), "1");
 }
 

@@ -39,7 +39,7 @@ std::optional<std::string> SimulatorControl::ReadLine(int timeoutMs) {
 bool SimulatorControl::Send(const std::string& line) {
   if (!Connected()) return false;
   const std::string text = line + "\n";
-  return net::SendOnce(socket_, reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size())) ==
+  return net::SendSome(socket_, reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size()), 2000) ==
          static_cast<int>(text.size());
 }
 
