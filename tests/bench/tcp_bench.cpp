@@ -1,5 +1,7 @@
 // Figures for PortLinkTcp (run by scripts/bench):
-//  1. _writeData throughput into a native sink that reads as fast as it can,
+//  1. _writeData throughput into a native sink that reads as fast as it can
+//     (every job timed until the sink has all of it, later than the sender's
+//     queue has drained, so _writeData's wait for acknowledgement is counted),
 //     beside a plain socket with the library's own socket options and one
 //     with the system's defaults, same bytes, same run (target: _writeData
 //     >= 0.95 x the plain socket with the same options);
