@@ -12,6 +12,8 @@
 
 namespace portlink {
 
+class DeviceSystem;  // the system calls behind the Windows primitive (device_system_win32.h)
+
 // The communication time-outs of a port device, in milliseconds. Windows
 // applies them to the device; elsewhere the explicit time-outs of Read and
 // Write serve instead.
@@ -33,8 +35,12 @@ class DeviceFile {
     int count = 0;   // bytes moved
     bool ok = true;  // false: an error, or the time ran out before all was moved
   };
+  // What a read of only queued input does on a device that can't tell what is queued.
+  enum class IfQueueUnknown { ReadAnyway, ReadNothing };
 
-  DeviceFile() = default;
+  // `system`: the calls the Windows primitive makes (a test scripts them);
+  // none, the system's own. Elsewhere unused.
+  explicit DeviceFile(DeviceSystem* system = nullptr) : system_(system) {}
   ~DeviceFile() { Close(); }
   DeviceFile(const DeviceFile&) = delete;
   DeviceFile& operator=(const DeviceFile&) = delete;
@@ -46,13 +52,17 @@ class DeviceFile {
   void Close();
 
   // Writes all `length` bytes, polling every `pollMs` where the platform
-  // must poll; gives up once `allowanceMs` have passed since the call began,
-  // with what is pending cancelled. A Blocking device writes once.
+  // must poll; a write the device completes with part of the bytes goes on
+  // with the rest. Gives up once `allowanceMs` have passed since the call
+  // began, with what is pending cancelled. A Blocking device writes once.
   Result Write(const uint8_t* data, int length, int64_t allowanceMs, int pollMs = 10);
   // Reads up to `capacity` bytes, waiting at most `timeoutMs` for the first
-  // (0: only what is queued now). A Blocking device reads once, as its own
-  // time-outs allow (POSIX still waits at most `timeoutMs` for the first).
-  Result Read(uint8_t* buffer, int capacity, int timeoutMs);
+  // (0: only what is queued now; where the queue can't be told, `ifUnknown`
+  // decides whether the read is issued and waits a moment). A Blocking device
+  // reads once, as its own time-outs allow (POSIX still waits at most
+  // `timeoutMs` for the first). A read that ends with nothing and `ok` came
+  // to its time-out (or found nothing queued): the device said nothing.
+  Result Read(uint8_t* buffer, int capacity, int timeoutMs, IfQueueUnknown ifUnknown = IfQueueUnknown::ReadAnyway);
   // Bytes queued for input; -1 when the device can't tell.
   int QueuedInput();
   void PurgeInput();
@@ -76,7 +86,9 @@ class DeviceFile {
   void Fail();  // records the system's current error
 
   bool IsDevice();  // the open handle is a device, not a file on a disk
+  DeviceSystem& System() const;  // Windows: the calls to make
 
+  [[maybe_unused]] DeviceSystem* system_ = nullptr;  // POSIX makes its calls directly
   intptr_t handle_ = kNoHandle;
   std::atomic<bool> cancelled_{false};
   Mode mode_ = Mode::Waitable;

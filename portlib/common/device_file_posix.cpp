@@ -101,7 +101,8 @@ DeviceFile::Result DeviceFile::Write(const uint8_t* data, int length, int64_t al
   return result;
 }
 
-DeviceFile::Result DeviceFile::Read(uint8_t* buffer, int capacity, int timeoutMs) {
+// poll tells what is queued on every device, so `ifUnknown` never applies.
+DeviceFile::Result DeviceFile::Read(uint8_t* buffer, int capacity, int timeoutMs, IfQueueUnknown) {
   const int fd = static_cast<int>(handle_);
   const Deadline deadline(timeoutMs);
   while (!posix::WaitFor(fd, POLLIN, deadline.SliceMs())) {

@@ -47,8 +47,7 @@ void Port::OpenPort(std::string_view portName, std::string_view portSettings) {
   const OsClass os = policy_.osClass();
   fields_.osClass.store(static_cast<int32_t>(os));
   if (transport_.Open(portName, portSettings, os)) {
-    fields_.connected.store(1);
-    fields_.isOpen.store(1);
+    fields_.isOpen.store(1);  // `connected` is the claim's and the reconnection's
   } else {
     CloseDown();
   }
@@ -87,7 +86,8 @@ int Port::Read(uint8_t* buffer, int capacity, int64_t& elapsedMs) {
   std::lock_guard lock(readMutex_);
   const int64_t started = clock_.NowMs();  // after the wait for our turn
   const ReadOutcome read = transport_.Read(buffer, capacity);
-  elapsedMs = clock_.NowMs() - started;
+  // A read that waited out its own time-out says nothing of the printer's speed.
+  elapsedMs = read.idle ? 0 : clock_.NowMs() - started;
   if (read.lost) ConnectionLost();
   return std::clamp(read.count, 0, capacity);
 }
@@ -113,6 +113,7 @@ int Port::ReadData(uint8_t* out, int capacity) {
 
 WriteOutcome Port::Write(const uint8_t* data, int length, WriteKind kind) {
   if (length < 0) length = 0;
+  if (fields_.isOpen.load() == 0) return {0, true};  // at once, not after the writes ahead
   // Writers take turns; one waiting behind a long write gives up once a
   // close begins, so the close never waits for the printer.
   std::unique_lock writing(writeMutex_, std::defer_lock);
@@ -198,6 +199,7 @@ int32_t Port::OpenDrawer(int64_t pin, int64_t onTimeMs, int64_t offTimeMs) {
 }
 
 int64_t Port::Claim(int32_t timeoutMs, bool monitor) {
+  if (fields_.isOpen.load() == 0) return 1;  // at once, even while another thread opens or closes
   std::lock_guard lock(lifecycleMutex_);
   if (fields_.isOpen.load() == 0) return 1;
   // A second claim stops the first claim's monitor before anything else, so

@@ -18,6 +18,9 @@ namespace portlink {
 struct ReadOutcome {
   int count = 0;      // bytes read; 0 when nothing came
   bool lost = false;  // the connection ended (the printer closed it)
+  // Nothing came before the read's own time-out ran out, or nothing was
+  // queued: an idle printer, not a slow one.
+  bool idle = false;
 };
 
 struct WriteOutcome {

@@ -84,9 +84,10 @@ ReadOutcome LptTransport::Read(uint8_t* buffer, int capacity) {
     device_.PurgeInput();
     return {read.count, false};
   }
-  // A port that can't be read (many parallel drivers) reads as nothing.
+  // A port that can't be read (many parallel drivers) reads as nothing; one
+  // that can't tell its queue is read with a short wait.
   const DeviceFile::Result read = device_.Read(buffer, capacity, 0);
-  return {read.ok ? read.count : 0, false};
+  return {.count = read.ok ? read.count : 0, .idle = read.ok && read.count == 0};
 }
 
 void LptTransport::Cancel() {

@@ -15,7 +15,8 @@ namespace portlink {
 
 class LptTransport final : public Transport {
  public:
-  explicit LptTransport(Clock& clock) : clock_(clock) {}
+  // `system`: the device's system calls, scripted by a test (Windows).
+  explicit LptTransport(Clock& clock, DeviceSystem* system = nullptr) : clock_(clock), device_(system) {}
 
   // Opens the named port; an open port is kept, whatever the name says now.
   bool Open(std::string_view portName, std::string_view portSettings, OsClass os) override;

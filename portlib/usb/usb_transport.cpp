@@ -15,8 +15,8 @@ constexpr int kCommandPassPauseMs = 10;
 constexpr int kQueuedReadTimeoutMs = 100;
 }  // namespace
 
-UsbTransport::UsbTransport(Clock& clock, std::unique_ptr<UsbPrinterFinder> finder)
-    : clock_(clock), finder_(std::move(finder)) {}
+UsbTransport::UsbTransport(Clock& clock, std::unique_ptr<UsbPrinterFinder> finder, DeviceSystem* system)
+    : clock_(clock), finder_(std::move(finder)), device_(system) {}
 
 bool UsbTransport::Open(std::string_view, std::string_view, OsClass os) {
   std::unique_lock lock(deviceMutex_);
@@ -31,12 +31,13 @@ bool UsbTransport::Open(std::string_view, std::string_view, OsClass os) {
   return true;
 }
 
-// Finds the printer and opens it in place of the device open now; a printer
-// that is not found leaves the device as it was.
+// Finds the printer and opens it in place of the device open now. Ours is
+// closed first: the search probes each printer by opening it unshared, and
+// our own handle would hide the printer we hold.
 bool UsbTransport::OpenDeviceLocked() {
+  device_.Close();
   const std::optional<std::string> path = finder_->Find(os_.load());
   if (!path) return false;
-  device_.Close();
   if (!device_.Open(*path, DeviceFile::Mode::Waitable)) return false;
   device_.SetTimeouts({.readIntervalMs = 50,
                        .readTotalMultiplierMs = 0,
@@ -66,9 +67,13 @@ bool UsbTransport::IsPrinterPresent() { return finder_->IsPresent(os_.load()); }
 ReadOutcome UsbTransport::Read(uint8_t* buffer, int capacity) {
   std::shared_lock lock(deviceMutex_);
   if (!device_.IsOpen()) return {};
-  const int timeoutMs = processorClass_.load() > 0 ? kQueuedReadTimeoutMs : 0;
-  const DeviceFile::Result read = device_.Read(buffer, capacity, timeoutMs);
-  return {read.count, false};  // a failed read is nothing read; the writes notice a lost printer
+  // x86 reads only what is queued, and nothing when the queue can't be told;
+  // the others issue every read and let it wait out its time-out.
+  const DeviceFile::Result read = processorClass_.load() > 0
+                                      ? device_.Read(buffer, capacity, kQueuedReadTimeoutMs)
+                                      : device_.Read(buffer, capacity, 0, DeviceFile::IfQueueUnknown::ReadNothing);
+  // A failed read is nothing read; the writes notice a lost printer.
+  return {.count = read.count, .idle = read.ok && read.count == 0};
 }
 
 // Each piece must go out within 1 ms per byte of the whole transfer plus

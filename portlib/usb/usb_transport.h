@@ -17,7 +17,9 @@ namespace portlink {
 
 class UsbTransport final : public Transport {
  public:
-  explicit UsbTransport(Clock& clock, std::unique_ptr<UsbPrinterFinder> finder = MakeUsbPrinterFinder());
+  // `system`: the device's system calls, scripted by a test (Windows).
+  explicit UsbTransport(Clock& clock, std::unique_ptr<UsbPrinterFinder> finder = MakeUsbPrinterFinder(),
+                        DeviceSystem* system = nullptr);
 
   bool Open(std::string_view portName, std::string_view portSettings, OsClass os) override;
   ReadOutcome Read(uint8_t* buffer, int capacity) override;

@@ -4,6 +4,7 @@
 
 #include <jni.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -36,10 +37,11 @@ class FakeJniEnv {
   static jstring String(FakeJavaString& s) { return reinterpret_cast<jstring>(&s); }
   static jbyteArray Array(FakeByteArray& a) { return reinterpret_cast<jbyteArray>(&a); }
 
-  int stringsHeld = 0;        // GetStringUTFChars without its release
-  int arraysHeld = 0;         // GetByteArrayElements without its release
-  int releaseModes = 0;       // sum of the modes passed to ReleaseByteArrayElements
-  bool boundsError = false;   // SetByteArrayRegion outside the array
+  // Counted from every thread that calls through this environment.
+  std::atomic<int> stringsHeld{0};     // GetStringUTFChars without its release
+  std::atomic<int> arraysHeld{0};      // GetByteArrayElements without its release
+  std::atomic<int> releaseModes{0};    // sum of the modes passed to ReleaseByteArrayElements
+  std::atomic<bool> boundsError{false};  // SetByteArrayRegion outside the array
 
  private:
   static const char* JNICALL GetStringUTFChars(JNIEnv*, jstring s, jboolean* isCopy) {
