@@ -1,5 +1,7 @@
 #include "command_line.h"
 
+#include <algorithm>
+
 namespace quarvel {
 
 namespace {
@@ -14,6 +16,18 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view word) {
 }
 
 }  // namespace
+
+std::string_view ArgumentsOf(std::string_view commandLine) {
+  size_t end = 0;
+  if (!commandLine.empty() && commandLine.front() == '"') {
+    end = commandLine.find('"', 1);
+    end = end == std::string_view::npos ? commandLine.size() : end + 1;
+  } else {
+    end = std::min(commandLine.find_first_of(" \t"), commandLine.size());
+  }
+  const size_t start = commandLine.find_first_not_of(" \t", end);
+  return start == std::string_view::npos ? std::string_view() : commandLine.substr(start);
+}
 
 AutomationSwitches ScanAutomationSwitches(std::string_view commandLine) {
   AutomationSwitches result;

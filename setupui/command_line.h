@@ -1,7 +1,8 @@
 // The program's command-line switches: "Embedding" and "Automation" after a
-// "/" or "-", anywhere, in any case, matched as the start of what follows
-// ("/AutomationX" counts). Both mean an automation client started the
-// program.
+// "/" or "-", anywhere in the arguments, in any case, matched as the start of
+// what follows ("/AutomationX" counts). Both mean an automation client
+// started the program. The program's own path is no argument: installed
+// under "D:\pos-automation\" it must not read as a switch.
 #pragma once
 
 #include <string>
@@ -16,6 +17,12 @@ struct AutomationSwitches {
   bool StartedByClient() const { return embedding || automation; }
 };
 
-AutomationSwitches ScanAutomationSwitches(std::string_view commandLine);
+// `arguments`: the command line without the program's path (ArgumentsOf).
+AutomationSwitches ScanAutomationSwitches(std::string_view arguments);
+
+// What follows the program's path in a whole command line (GetCommandLine):
+// the path ends at its closing quote when it begins with one, else at the
+// first space or tab; the blanks after it go too.
+std::string_view ArgumentsOf(std::string_view commandLine);
 
 }  // namespace quarvel

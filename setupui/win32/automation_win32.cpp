@@ -139,7 +139,8 @@ bool RegisterServer(const std::wstring& programPath) {
   bool written = SetDefaultValue(kProgId, kProgId);
   written = SetDefaultValue(std::wstring(kProgId) + L"\\CLSID", clsid) && written;
   written = SetDefaultValue(classKey, kProgId) && written;
-  written = SetDefaultValue(classKey + L"\\LocalServer32", programPath) && written;
+  // Quoted: under "C:\\Program Files\\" COM would try "C:\\Program.exe" first.
+  written = SetDefaultValue(classKey + L"\\LocalServer32", L"\"" + programPath + L"\"") && written;
   written = SetDefaultValue(classKey + L"\\ProgID", kProgId) && written;
   return written;
 }

@@ -241,7 +241,7 @@ int RunQuarvel(HINSTANCE hInstance) {
   {
     Program program;
     AutomationServer server(program.state);
-    const AutomationSwitches switches = ScanAutomationSwitches(Narrow(GetCommandLineW()));
+    const AutomationSwitches switches = ScanAutomationSwitches(ArgumentsOf(Narrow(GetCommandLineW())));
     if (switches.StartedByClient()) {
       program.state.lifetime.SetUserControl(false);
       server.RegisterClassObject();

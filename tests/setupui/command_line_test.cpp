@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "command_line.h"
 
 namespace quarvel {
 namespace {
 
-TEST(AutomationSwitches, RecognisedAnywhereInAnyCaseAsAPrefixAndRemoved) {
+// Each line of arguments behind program paths that hold both switch names
+// (quoted with a space, quoted with nothing after it, unquoted with a tab).
+TEST(AutomationSwitches, RecognisedAnywhereInTheArgumentsInAnyCaseAsAPrefixAndRemoved) {
   struct Case {
     const char* line;
     bool embedding, automation;
@@ -25,12 +29,17 @@ TEST(AutomationSwitches, RecognisedAnywhereInAnyCaseAsAPrefixAndRemoved) {
       {"--automation", false, true, "-"},
       {"a-b/c", false, false, "a-b/c"},
   };
-  for (const Case& c : cases) {
-    const AutomationSwitches found = ScanAutomationSwitches(c.line);
-    EXPECT_EQ(found.embedding, c.embedding) << c.line;
-    EXPECT_EQ(found.automation, c.automation) << c.line;
-    EXPECT_EQ(found.StartedByClient(), c.embedding || c.automation) << c.line;
-    EXPECT_EQ(found.remaining, c.remaining) << c.line;
+  const char* programs[] = {"Quarvel.exe ", "\"D:\\pos-automation\\-Embedding tills\\Quarvel.exe\" ",
+                            "\"D:\\pos-automation\\Quarvel.exe\"", "D:\\pos-embedding\\Quarvel.exe\t"};
+  for (const char* program : programs) {
+    for (const Case& c : cases) {
+      const std::string line = program + std::string(c.line);
+      const AutomationSwitches found = ScanAutomationSwitches(ArgumentsOf(line));
+      EXPECT_EQ(found.embedding, c.embedding) << line;
+      EXPECT_EQ(found.automation, c.automation) << line;
+      EXPECT_EQ(found.StartedByClient(), c.embedding || c.automation) << line;
+      EXPECT_EQ(found.remaining, c.remaining) << line;
+    }
   }
 }
 
