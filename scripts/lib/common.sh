@@ -10,7 +10,7 @@ log() { printf '\n== %s\n' "$*"; }
 NATIVE_PACKAGES=(cmake g++ make pkg-config libgtest-dev googletest libbenchmark-dev openjdk-17-jdk-headless python3
   libudev-dev umockdev python3-gi gir1.2-umockdev-1.0 qt6-base-dev fonts-liberation)
 ALL_PACKAGES=("${NATIVE_PACKAGES[@]}" clang libclang-rt-14-dev g++-mingw-w64-x86-64 wine wine64 xvfb xauth
-  dpkg-dev lintian)
+  dpkg-dev lintian wixl)
 
 # Installs the Debian packages that the machine lacks: the given ones, or all
 # that the project needs.

@@ -32,10 +32,10 @@ namespace {
 // (jobs of at most 2 KB, claims with a time-out of 1 s), in milliseconds.
 const std::map<std::string, int64_t> kBoundsMs = {
     {"openPort", 3000},       // a connect (1 s) behind a claim or a close of another thread
-    {"closePort", 1000},      // ends what waits; a monitor pass ends within a slice
+    {"closePort", 1000},      // ends what waits; a monitor pass ends within a slice (+ a claim ahead)
     {"claim", 3000},          // stops the earlier monitor, settles 0.5 s, checks readiness, behind an open
     {"release", 0},
-    {"readData", 200},        // its read (0.1 s) behind one other read
+    {"readData", 200},        // its read (0.1 s) behind one other read (+ an open or close ahead)
     {"writeData", 5000},      // its allowance (2.5 s), a drawer kick ahead of it, one reconnection
     {"OpenDrawer", 5000},     // the same turn as a write
     {"getPrinterStatus", 0},

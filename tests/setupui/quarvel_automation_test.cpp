@@ -78,7 +78,7 @@ TEST_F(Shell, AnOrdinaryStartRegistersTheServerAndShowsTheDialog) {
   EXPECT_EQ(ClassesValue(L"Quarvel.Application\\CLSID"), kClsid);
   EXPECT_EQ(ClassesValue(std::wstring(L"CLSID\\") + kClsid + L"\\ProgID"), L"Quarvel.Application");
   EXPECT_EQ(CompareStringOrdinal(ClassesValue(std::wstring(L"CLSID\\") + kClsid + L"\\LocalServer32").c_str(), -1,
-                                 ProgramPath().c_str(), -1, TRUE),
+                                 (L"\"" + ProgramPath() + L"\"").c_str(), -1, TRUE),
             CSTR_EQUAL);
   PostMessageW(main, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   EXPECT_TRUE(Ends());
@@ -184,6 +184,26 @@ std::wstring VersionText(const std::vector<BYTE>& block, const wchar_t* name) {
   const std::wstring query = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
   if (!VerQueryValueW(block.data(), query.c_str(), reinterpret_cast<void**>(&value), &length)) return L"<none>";
   return value;
+}
+
+// The other binaries carry the product's version, their own name and what they are.
+TEST(QuarvelResources, EveryOtherBinaryCarriesTheProductsVersion) {
+  const std::wstring folder = ProgramPath().substr(0, ProgramPath().find_last_of(L'\\') + 1);
+  for (const wchar_t* name : {L"quarvel-cli.exe", L"PortLinkTcp.dll", L"PortLinkUsb.dll", L"PortLinkLpt.dll"}) {
+    const std::wstring path = folder + name;
+    std::vector<BYTE> block(GetFileVersionInfoSizeW(path.c_str(), nullptr));
+    ASSERT_FALSE(block.empty()) << path;
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(block.size()), block.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT size = 0;
+    ASSERT_TRUE(VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&fixed), &size));
+    EXPECT_EQ(fixed->dwFileVersionMS, 0x0001004Du) << path;  // 1.77
+    EXPECT_EQ(fixed->dwFileVersionLS, 0u) << path;            // 0.0
+    EXPECT_EQ(VersionText(block, L"FileVersion"), L"1.77.0") << path;
+    EXPECT_EQ(VersionText(block, L"ProductName"), L"Quarvel") << path;
+    EXPECT_EQ(VersionText(block, L"OriginalFilename"), name);
+    EXPECT_NE(VersionText(block, L"FileDescription").find(L"Quarvel"), std::wstring::npos) << path;
+  }
 }
 
 TEST(QuarvelResources, VersionManifestAndStrings) {
