@@ -78,7 +78,7 @@ class ScriptedDevice final : public DeviceSystem {
       *done = static_cast<DWORD>(bytes.size());
       return TRUE;
     }
-    pending_[overlapped] = {bytes, step.polls, false};
+    pending_[overlapped] = {bytes, step.polls, false, GetCurrentThreadId()};
     return Fails(ERROR_IO_PENDING);
   }
 
@@ -92,7 +92,7 @@ class ScriptedDevice final : public DeviceSystem {
       input_.erase(0, *done);
       return TRUE;
     }
-    pending_[overlapped] = {"", kNever, false, true};
+    pending_[overlapped] = {"", kNever, false, GetCurrentThreadId()};
     return Fails(ERROR_IO_PENDING);
   }
 
@@ -116,11 +116,13 @@ class ScriptedDevice final : public DeviceSystem {
     return TRUE;
   }
 
+  // As the system's: only what the calling thread started.
   BOOL CancelIo(HANDLE) override {
     std::lock_guard lock(mutex_);
     for (auto& [overlapped, p] : pending_) {
+      if (p.thread != GetCurrentThreadId()) continue;
       p.cancelled = true;
-      if (p.read) SetEvent(overlapped->hEvent);
+      SetEvent(overlapped->hEvent);  // a read waits on it
     }
     return TRUE;
   }
@@ -142,7 +144,7 @@ class ScriptedDevice final : public DeviceSystem {
     std::string bytes;
     int polls = 0;
     bool cancelled = false;
-    bool read = false;
+    DWORD thread = 0;  // the one that started it
   };
   static BOOL Fails(DWORD error) {
     SetLastError(error);
