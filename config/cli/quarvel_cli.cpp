@@ -11,6 +11,7 @@
 #include "../jpos_reader.h"
 #include "../jpos_writer.h"
 #include "../settings_ops.h"
+#include "check_command.h"
 
 namespace quarvel {
 
@@ -36,6 +37,14 @@ constexpr const char* kUsage =
     "      --no-printer and --no-drawer delete one) and saves FILE back as Save does, the\n"
     "      entries of other devices kept. The reader's messages go to stderr; nothing is\n"
     "      written when an option is refused.\n"
+    "  quarvel-cli check FILE [--print-test] [--kick] [--watch SECONDS]\n"
+    "      Is the printer working? Reaches the printer of FILE as the JavaPOS service does\n"
+    "      (portName, portSettings; the library that serves the port), claims it with status\n"
+    "      back and prints the status it reads and how long that took. --print-test prints a\n"
+    "      test receipt and waits for it; --kick fires the drawer with the file's pin and pulse\n"
+    "      times and says whether the drawer sensor changed; --watch prints each status change\n"
+    "      for SECONDS. Exit status: 0 ready, 1 not ready (the reason named), 2 could not open\n"
+    "      (the system's reason), 3 a bad FILE or usage.\n"
     "  quarvel-cli --help\n"
     "\n"
     "Printer options:\n"
@@ -352,6 +361,7 @@ int RunQuarvelCli(const std::vector<std::string>& args, std::ostream& out, std::
     if (args[0] == "show") return RunShow(args, out, err);
     if (args[0] == "write") return RunWrite(args, out, err);
     if (args[0] == "edit") return RunEdit(args, out, err);
+    if (args[0] == "check") return RunCheck(args, out, err);
     throw UsageError{"unknown command '" + args[0] + "'"};
   } catch (const UsageError& error) {
     err << "quarvel-cli: " << error.message << " (see quarvel-cli --help)\n";

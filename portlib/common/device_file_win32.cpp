@@ -5,6 +5,7 @@
 #include "deadline.h"
 #include "device_file.h"
 #include "device_system_win32.h"
+#include "system_error_win32.h"
 
 namespace portlink {
 
@@ -86,14 +87,7 @@ DWORD WriteOnce(DeviceSystem& system, HANDLE handle, const uint8_t* data, int le
 
 void DeviceFile::Fail() { lastError_ = static_cast<int>(GetLastError()); }
 
-std::string DeviceFile::LastErrorText() const {
-  char text[256] = {};
-  const DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                                 static_cast<DWORD>(lastError_), 0, text, sizeof text, nullptr);
-  std::string message(text, n);
-  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
-  return message.empty() ? "error " + std::to_string(lastError_) : message;
-}
+std::string DeviceFile::LastErrorText() const { return SystemErrorText(static_cast<DWORD>(lastError_)); }
 
 bool DeviceFile::Open(const std::string& path, Mode mode) {
   Close();

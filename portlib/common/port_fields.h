@@ -22,6 +22,7 @@ struct PortFields {
   std::atomic<int32_t> connected{0};       // the device is usable (0 while a reconnect thread runs)
   std::atomic<int32_t> monitorRunning{0};  // a monitor was started and not yet stopped
   std::atomic<int32_t> osClass{0};         // OsClass, set when the port opens
+  std::atomic<uint32_t> statusReports{0};  // printer statuses the monitor has set, for a caller awaiting one
   StopSignal stopRequested;                // ends the monitor and the completion wait
 };
 

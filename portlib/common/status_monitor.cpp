@@ -27,6 +27,11 @@ void StatusMonitor::Run() {
 
 bool StatusMonitor::Pause(int ms) { return clock_.Pause(ms, &stop_); }
 
+void StatusMonitor::SetPrinterStatus(int32_t status) {
+  fields_.printerStatus.store(status);
+  fields_.statusReports.fetch_add(1);
+}
+
 void StatusMonitor::WriteStatusBackEnable() { io_.WriteCommandUnlessBusy(kStatusBackEnable); }
 
 void StatusMonitor::ApplyOfflineTest(int64_t elapsedMs) {
@@ -38,7 +43,7 @@ void StatusMonitor::ApplyOfflineTest(int64_t elapsedMs) {
       // Older systems notice a lost printer only by a write.
       const bool sent = io_.WriteCommandUnlessBusy(kNulProbe);
       if (!sent && test.failedProbeIsOffline) {
-        fields_.printerStatus.store(kOffline);
+        SetPrinterStatus(kOffline);
         fields_.statusRequest.store(1);
       }
       return;
@@ -53,13 +58,13 @@ void StatusMonitor::ApplyOfflineTest(int64_t elapsedMs) {
   if (++countedReads_ < test.inARow) return;
   countedReads_ = 0;
   if (test.requestsStatus) fields_.statusRequest.store(1);
-  fields_.printerStatus.store(kOffline);
+  SetPrinterStatus(kOffline);
 }
 
 bool StatusMonitor::Apply(const Effects& effects) {
   for (const Effect& e : effects) {
     switch (e.kind) {
-      case Effect::SetPrinterStatus: fields_.printerStatus.store(e.value); break;
+      case Effect::SetPrinterStatus: SetPrinterStatus(e.value); break;
       case Effect::SetStatusRequest: fields_.statusRequest.store(e.value); break;
       case Effect::SetConnected: fields_.connected.store(e.value); break;
       case Effect::SetPrintComplete: fields_.printComplete.store(e.value); break;
@@ -90,7 +95,7 @@ bool StatusMonitor::RunPass() {
       fields_.statusRequest.store(0);
     } else {
       fields_.statusRequest.store(1);
-      fields_.printerStatus.store(kOffline);
+      SetPrinterStatus(kOffline);
     }
   }
 

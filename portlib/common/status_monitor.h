@@ -27,6 +27,7 @@ class StatusMonitor {
  private:
   bool Pause(int ms);
   void WriteStatusBackEnable();
+  void SetPrinterStatus(int32_t status);
   void ApplyOfflineTest(int64_t elapsedMs);
   bool Apply(const Effects& effects);
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "port_types.h"
@@ -59,6 +60,8 @@ class Transport {
   virtual bool Reopen() { return false; }
   // Whether the printer is attached at all (a USB device that was unplugged).
   virtual bool IsPrinterPresent() { return true; }
+  // The system's reason for the last failure to open, read or write; empty when it has none.
+  virtual std::string LastErrorText() { return {}; }
 };
 
 }  // namespace portlink

@@ -31,7 +31,7 @@ class LptTransport final : public Transport {
   void ApplyClaimTimeout(int32_t timeoutMs) override;
 
   // The system's reason for the last failure to open, read or write.
-  std::string LastErrorText();
+  std::string LastErrorText() override;
 
  private:
   WriteOutcome WriteWithAllowance(const uint8_t* data, int length);

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 namespace portlink::net {
 
@@ -26,9 +27,13 @@ bool ParseIpv4(const char* text, uint32_t& networkOrderAddress);
 
 // Connects a new stream socket to the address within `timeoutMs`; the
 // socket's options are a 100 ms receive and send time-out and no send
-// buffer. kNoSocket on any failure, or once `cancel` is set.
+// buffer. kNoSocket on any failure (its system code in `failure`: refused,
+// timed out, unreachable), or once `cancel` is set.
 SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs,
-                     const std::atomic<bool>* cancel = nullptr);
+                     const std::atomic<bool>* cancel = nullptr, int* failure = nullptr);
+
+// The system's text for a code of `failure`.
+std::string ErrorText(int code);
 
 // One send: the bytes taken (possibly fewer than `length`), 0 when the
 // socket took nothing within `waitMs`, or -1 on an error (the connection is

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "poll_posix.h"
 #include "tcp_socket.h"
@@ -44,8 +45,12 @@ bool ParseIpv4(const char* text, uint32_t& networkOrderAddress) {
 }
 
 // A refused connect also shows as writable, so the socket's own error decides.
-SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel) {
+SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel,
+                     int* failure) {
+  int unused = 0;
+  int& code = failure != nullptr ? *failure : unused;
   const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  code = errno;
   if (fd < 0) return kNoSocket;
   SetOptions(fd);
   sockaddr_in peer{};
@@ -56,13 +61,16 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs,
   if (ok && connect(fd, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) != 0) {
     int error = 0;
     socklen_t size = sizeof error;
+    code = errno;
     ok = errno == EINPROGRESS;
     const Deadline deadline(timeoutMs);
     bool ready = false;
     while (ok && !ready && !deadline.Passed() && (cancel == nullptr || !cancel->load())) {
       ready = posix::WaitFor(fd, POLLOUT, deadline.SliceMs());
     }
+    if (ok) code = ready ? 0 : ETIMEDOUT;
     ok = ok && ready && getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) == 0 && error == 0;
+    if (ready && error != 0) code = error;
   }
   if (!ok) {
     close(fd);
@@ -70,6 +78,8 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs,
   }
   return fd;
 }
+
+std::string ErrorText(int code) { return std::strerror(code); }
 
 bool PeerClosed(SocketHandle socket) {
   pollfd entry{static_cast<int>(socket), POLLRDHUP, 0};

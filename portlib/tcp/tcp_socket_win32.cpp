@@ -2,6 +2,7 @@
 #include <ws2tcpip.h>
 
 #include "deadline.h"
+#include "system_error_win32.h"
 #include "tcp_socket.h"
 
 namespace portlink::net {
@@ -35,6 +36,14 @@ bool Wait(SOCKET s, bool forWriting, int timeoutMs, bool* failed = nullptr) {
   return n > 0;
 }
 
+// Why a connect failed, as the socket reports it.
+int SocketError(SOCKET s) {
+  int error = 0;
+  int size = sizeof error;
+  getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
+  return error != 0 ? error : WSAECONNREFUSED;
+}
+
 int Moved(int n) {
   if (n != SOCKET_ERROR) return n;
   return WSAGetLastError() == WSAEWOULDBLOCK ? platform::kWouldBlock : -1;
@@ -52,8 +61,12 @@ bool ParseIpv4(const char* text, uint32_t& networkOrderAddress) {
   return networkOrderAddress != INADDR_NONE;
 }
 
-SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel) {
+SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs, const std::atomic<bool>* cancel,
+                     int* failure) {
+  int unused = 0;
+  int& code = failure != nullptr ? *failure : unused;
   const SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+  code = WSAGetLastError();
   if (s == INVALID_SOCKET) return kNoSocket;
   SetOptions(s);
   sockaddr_in peer{};
@@ -62,12 +75,14 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs,
   peer.sin_addr.s_addr = networkOrderAddress;
   bool ok = SetNonBlocking(s);
   if (ok && connect(s, reinterpret_cast<const sockaddr*>(&peer), sizeof peer) == SOCKET_ERROR) {
-    ok = WSAGetLastError() == WSAEWOULDBLOCK;
+    code = WSAGetLastError();
+    ok = code == WSAEWOULDBLOCK;
     const Deadline deadline(timeoutMs);
     bool ready = false, failed = false;
     while (ok && !ready && !failed && !deadline.Passed() && (cancel == nullptr || !cancel->load())) {
       ready = Wait(s, true, deadline.SliceMs(), &failed);
     }
+    if (ok) code = failed ? SocketError(s) : (ready ? 0 : WSAETIMEDOUT);
     ok = ok && ready && !failed;
   }
   if (!ok) {
@@ -76,6 +91,8 @@ SocketHandle Connect(uint32_t networkOrderAddress, uint16_t port, int timeoutMs,
   }
   return static_cast<SocketHandle>(s);
 }
+
+std::string ErrorText(int code) { return SystemErrorText(static_cast<DWORD>(code)); }
 
 bool PeerClosed(SocketHandle socket) {
   char byte = 0;

@@ -22,10 +22,19 @@ bool TcpTransport::Open(std::string_view portName, std::string_view portSettings
   std::unique_lock lock(socketMutex_);
   closing_.store(false);
   if (socket_ != net::kNoSocket) return true;
-  if (!target.fits) return false;
+  if (!target.fits) {
+    connectFailure_.store(-1);
+    return false;
+  }
   address_ = target.address;
   port_ = target.port;
   return ConnectLocked();
+}
+
+std::string TcpTransport::LastErrorText() {
+  const int failure = connectFailure_.load();
+  if (failure == -1) return "the port name holds no IPv4 address";
+  return failure == 0 ? std::string() : net::ErrorText(failure);
 }
 
 bool TcpTransport::Reopen() {
@@ -38,8 +47,13 @@ bool TcpTransport::Reopen() {
 // Connects to the stored address and port; the caller holds socketMutex_.
 bool TcpTransport::ConnectLocked() {
   uint32_t address = 0;
-  if (!net::ParseIpv4(address_.c_str(), address)) return false;  // no host names, no broadcast
-  socket_ = net::Connect(address, static_cast<uint16_t>(port_ & 0xFFFF), kConnectTimeoutMs, &closing_);
+  if (!net::ParseIpv4(address_.c_str(), address)) {  // no host names, no broadcast
+    connectFailure_.store(-1);
+    return false;
+  }
+  int failure = 0;
+  socket_ = net::Connect(address, static_cast<uint16_t>(port_ & 0xFFFF), kConnectTimeoutMs, &closing_, &failure);
+  connectFailure_.store(failure);
   if (socket_ == net::kNoSocket) return false;
   ++connection_;
   return true;

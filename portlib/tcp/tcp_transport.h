@@ -32,6 +32,8 @@ class TcpTransport final : public Transport {
   void ApplyClaimTimeout(int32_t timeoutMs) override { claimTimeoutMs_.store(timeoutMs); }
   void Drop() override;
   bool Reopen() override;
+  // Why the last connect failed (refused, timed out, no IPv4 address).
+  std::string LastErrorText() override;
 
  private:
   bool ConnectLocked();
@@ -45,6 +47,7 @@ class TcpTransport final : public Transport {
   std::atomic<uint64_t> ended_{0};       // the connection a read found closed by the printer
   std::atomic<bool> closing_{false};     // set by a close until the next open
   std::atomic<int32_t> claimTimeoutMs_{0};
+  std::atomic<int> connectFailure_{0};  // the system's code; -1: the address is no IPv4 address
   std::string address_;
   int port_ = 0;
 };

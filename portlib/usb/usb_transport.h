@@ -34,7 +34,7 @@ class UsbTransport final : public Transport {
   bool IsPrinterPresent() override;
 
   // The system's reason for the last failure to open, read or write.
-  std::string LastErrorText();
+  std::string LastErrorText() override;
 
  private:
   bool OpenDeviceLocked();
