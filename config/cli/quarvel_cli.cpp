@@ -12,6 +12,7 @@
 #include "../jpos_writer.h"
 #include "../settings_ops.h"
 #include "check_command.h"
+#include "discover_command.h"
 
 namespace quarvel {
 
@@ -45,6 +46,11 @@ constexpr const char* kUsage =
     "      times and says whether the drawer sensor changed; --watch prints each status change\n"
     "      for SECONDS. Exit status: 0 ready, 1 not ready (the reason named), 2 could not open\n"
     "      (the system's reason), 3 a bad FILE or usage.\n"
+    "  quarvel-cli discover [--probe HOST[:PORT]]...\n"
+    "      What this machine can reach, a line each: the USB printers (vendor, product, the\n"
+    "      one PortLinkUsb opens marked opens=yes), the parallel ports present, and for each\n"
+    "      --probe (port 9100 by default) whether something listens there and answers a\n"
+    "      real-time status request as an ESC/POS printer does.\n"
     "  quarvel-cli --help\n"
     "\n"
     "Printer options:\n"
@@ -362,6 +368,7 @@ int RunQuarvelCli(const std::vector<std::string>& args, std::ostream& out, std::
     if (args[0] == "write") return RunWrite(args, out, err);
     if (args[0] == "edit") return RunEdit(args, out, err);
     if (args[0] == "check") return RunCheck(args, out, err);
+    if (args[0] == "discover") return RunDiscover(args, out, err);
     throw UsageError{"unknown command '" + args[0] + "'"};
   } catch (const UsageError& error) {
     err << "quarvel-cli: " << error.message << " (see quarvel-cli --help)\n";

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace portlink {
 
@@ -12,5 +13,9 @@ namespace portlink {
 // that path (a USB-to-parallel adapter, a serial adapter); any other name
 // opens nothing.
 std::optional<std::string> ParallelDevicePath(std::string_view portName);
+
+// The parallel ports this machine has: Linux's /dev/lpN and /dev/parportN
+// nodes, Windows's LPT1 to LPT3 that exist.
+std::vector<std::string> ParallelPortsPresent();
 
 }  // namespace portlink

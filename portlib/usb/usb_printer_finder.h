@@ -6,10 +6,18 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "port_types.h"
 
 namespace portlink {
+
+// A USB printer the system lists, ours or another vendor's.
+struct UsbPrinterEntry {
+  std::string path;     // the device node (Linux) or interface path (Windows) the search reads
+  std::string vendor;   // four hex digits, as the system gives them
+  std::string product;
+};
 
 class UsbPrinterFinder {
  public:
@@ -22,6 +30,8 @@ class UsbPrinterFinder {
   virtual std::optional<std::string> Find(OsClass os) = 0;
   // Whether such a printer is attached, without opening anything.
   virtual bool IsPresent(OsClass os) = 0;
+  // Every USB printer attached, in the order the search walks them (after Load).
+  virtual std::vector<UsbPrinterEntry> List() { return {}; }
 };
 
 // The finder of this platform.

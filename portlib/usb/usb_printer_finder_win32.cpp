@@ -60,6 +60,32 @@ std::optional<std::string> FindPrinterInterface(const Functions& api, OsClass os
   return found;
 }
 
+std::vector<UsbPrinterEntry> ListPrinterInterfaces(const Functions& api) {
+  std::vector<UsbPrinterEntry> entries;
+  const HDEVINFO list = api.getClassDevs(&kUsbPrintClass, nullptr, nullptr, kPresentInterfaces);
+  if (list == INVALID_HANDLE_VALUE) return entries;
+  // The four hex digits after `key` in the path, any case.
+  const auto field = [](const std::string& path, const char* key) {
+    for (size_t at = 0; at + 8 <= path.size(); ++at) {
+      if (_strnicmp(path.c_str() + at, key, 4) == 0) return path.substr(at + 4, 4);
+    }
+    return std::string();
+  };
+  for (DWORD index = 0;; ++index) {
+    SP_DEVICE_INTERFACE_DATA item{};
+    item.cbSize = sizeof item;
+    if (!api.enumInterfaces(list, nullptr, &kUsbPrintClass, index, &item)) {
+      if (GetLastError() == ERROR_NO_MORE_ITEMS) break;
+      continue;
+    }
+    if (const std::optional<std::string> path = PathAt(api, list, item)) {
+      entries.push_back({*path, field(*path, "vid_"), field(*path, "pid_")});
+    }
+  }
+  api.destroyList(list);
+  return entries;
+}
+
 }  // namespace setupapi
 
 namespace {
@@ -113,6 +139,11 @@ class SetupApiPrinterFinder final : public UsbPrinterFinder {
   bool IsPresent(OsClass os) override {
     std::lock_guard lock(mutex_);
     return module_ != nullptr && setupapi::FindPrinterInterface(api_, os, false).has_value();
+  }
+  std::vector<UsbPrinterEntry> List() override {
+    std::lock_guard lock(mutex_);
+    if (module_ == nullptr) return {};
+    return setupapi::ListPrinterInterfaces(api_);
   }
 
  private:

@@ -8,6 +8,9 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "usb_printer_finder.h"
 
 #include "port_types.h"
 
@@ -33,5 +36,9 @@ inline constexpr size_t kPathBufferSize = 256;
 // fit the path buffer with the suffix is skipped. `openToo` false: no probe
 // open, and only current systems can tell.
 std::optional<std::string> FindPrinterInterface(const Functions& api, OsClass os, bool openToo);
+
+// Every present USB printing interface by index, with the vendor and product
+// its path names ("…#vid_0525&pid_a700#…").
+std::vector<UsbPrinterEntry> ListPrinterInterfaces(const Functions& api);
 
 }  // namespace portlink::setupapi

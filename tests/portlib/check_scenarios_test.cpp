@@ -137,6 +137,32 @@ TEST(CheckCommand, EachFrontEndReportsWhatThePrinterSays) {
   }
 }
 
+// discover: the mocked USB printers (ours marked), LPT1 under Wine, and
+// the probes: the simulated printer answers as a printer, a closed port refuses.
+TEST(CheckCommand, DiscoverListsWhatThisMachineReaches) {
+  SimulatorControl sim;
+  ASSERT_TRUE(sim.Connected());
+  const bool usb = std::getenv("UMOCKDEV_DIR") != nullptr;
+  if (usb) {
+    sim.Command("usb unplug");  // what an earlier test plugged in
+    ASSERT_EQ(sim.Command("usb plug 0"), "ok");
+    ASSERT_EQ(sim.Command("usb plug 1 04b8 0202"), "ok");
+  }
+  const std::string printer = "127.0.0.1:" + std::to_string(sim.PrinterPort());
+  const CliRun run = Cli({"discover", "--probe", printer, "--probe", "127.0.0.1:1"});
+  EXPECT_EQ(run.exit, 0) << run.out;
+  std::vector<std::string> says = {
+      "probe address=127.0.0.1 port=" + std::to_string(sim.PrinterPort()) + " listening=yes escpos=yes status=0x",
+      "probe address=127.0.0.1 port=1 listening=no reason="};
+  if (usb) {
+    says.push_back("usb path=/dev/usb/lp0 vendor=0525 product=a700 opens=yes\n");
+    says.push_back("usb path=/dev/usb/lp1 vendor=04b8 product=0202 opens=no\n");
+  }
+  if (std::getenv("QUARVEL_LPT_NAME") != nullptr) says.push_back("parallel path=LPT1\n");
+  for (const std::string& text : says) EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
+  EXPECT_EQ(Cli({"discover", "--probe", "127.0.0.1:99999"}).exit, kCheckBadInput);
+}
+
 TEST(CheckCommand, APortThatCantBeOpenedSaysWhy) {
   testing::TempDir dir;
   const std::string root = dir.Path().string();
