@@ -132,6 +132,8 @@ TEST(CheckCommand, EachFrontEndReportsWhatThePrinterSays) {
       }
     }
     EXPECT_NE(sim.Receipt().find("Quarvel test receipt"), std::string::npos) << front.name;
+    EXPECT_NE(sim.Receipt().find("@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_\n`abcdefghijklmnopqrstuvwxyz{|}~"),
+              std::string::npos) << front.name << "\n" << sim.Receipt();
     EXPECT_NE(sim.Receipt().find("cut"), std::string::npos) << front.name;
     EXPECT_NE(sim.Command("kicks").find("5:100:300"), std::string::npos) << front.name;
   }
