@@ -29,6 +29,20 @@ bool WriteAll(int fd, const std::string& bytes) {
   return true;
 }
 
+bool WriteAllAt(int fd, const std::string& bytes, off_t offset) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, offset + static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = ENOSPC;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
 std::string DirectoryOf(const std::string& path) {
   const size_t slash = path.rfind('/');
   if (slash == std::string::npos) return ".";
@@ -50,12 +64,26 @@ std::string FileMeant(const std::string& path) {
   return target.front() == '/' ? target : DirectoryOf(path) + "/" + target;
 }
 
-// Writes the prepared bytes over the file itself, for a folder that takes no
-// new file while the file can be written.
+// Writes the prepared bytes over the file itself: for a folder that takes no
+// new file, a file with other names (hard links) or one a sticky folder
+// won't let us replace. Nothing is lost when the write fails: the new bytes
+// go after the old ones first, where a full disk or a size limit stops them
+// and the file is cut back to what it was; only once all of them are on the
+// disk are they written to the front, over blocks the file already has, and
+// the file cut to them.
 FileResult WriteInPlace(const std::string& path, const std::string& bytes) {
-  const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
   if (fd < 0) return Failure("cannot write " + path);
-  const bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  struct stat old {};
+  bool ok = ::fstat(fd, &old) == 0;
+  if (ok && !(WriteAllAt(fd, bytes, old.st_size) && ::fsync(fd) == 0)) {
+    const int savedErrno = errno;
+    if (::ftruncate(fd, old.st_size) == 0) ::fsync(fd);
+    ::close(fd);
+    errno = savedErrno;
+    return Failure("cannot write " + path + " (left as it was)");
+  }
+  ok = ok && WriteAllAt(fd, bytes, 0) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0 && ::fsync(fd) == 0;
   const int savedErrno = errno;
   ::close(fd);
   errno = savedErrno;
@@ -73,6 +101,8 @@ FileResult ReplaceFileAtomically(const std::string& requested, const std::string
     return Failure("not a regular file");
   }
   if (exists && ::access(path.c_str(), W_OK) != 0) return Failure("cannot write");
+  // A rename would leave the file's other names with the old content.
+  if (exists && existing.st_nlink > 1) return WriteInPlace(path, bytes);
 
   // A short name beside the file, so that any name valid for the file works.
   std::string temp = DirectoryOf(path) + "/.qv.XXXXXX";
@@ -90,6 +120,10 @@ FileResult ReplaceFileAtomically(const std::string& requested, const std::string
     ::umask(mask);
     mode = 0666 & ~mask;
   }
+  // The owner and group stay where the process may keep them (root saving a user's file).
+  if (exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
+    if (::fchown(fd, existing.st_uid, existing.st_gid) != 0) {}  // else the file becomes ours, as any new file
+  }
   bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
   int savedErrno = errno;
   if (::close(fd) != 0 && ok) {
@@ -99,6 +133,8 @@ FileResult ReplaceFileAtomically(const std::string& requested, const std::string
   if (ok && ::rename(temp.c_str(), path.c_str()) == 0) return {true, {}};
   if (ok) savedErrno = errno;
   ::unlink(temp.c_str());
+  // A sticky folder refuses to replace another user's file that we may write.
+  if (ok && exists && (savedErrno == EPERM || savedErrno == EACCES)) return WriteInPlace(path, bytes);
   errno = savedErrno;
   return Failure("cannot write " + path);
 }

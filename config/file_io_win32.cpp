@@ -23,10 +23,60 @@ FileResult Failure(const std::string& what) {
   return {false, what + ": " + (text.empty() ? "error " + std::to_string(code) : text)};
 }
 
+// Writes the bytes over the file itself without losing it on a failure: they
+// go after the old ones first (a full disk stops them there and the file is
+// cut back), and only then to the front, the file cut to them.
+FileResult WriteInPlace(const std::wstring& target, const std::string& path, const std::string& bytes) {
+  HANDLE file = CreateFileW(target.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return Failure("cannot write " + path);
+  LARGE_INTEGER old{};
+  const auto writeAt = [&](LONGLONG offset) {
+    LARGE_INTEGER at{};
+    at.QuadPart = offset;
+    bool written = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) != 0;
+    for (size_t done = 0; written && done < bytes.size();) {
+      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+      DWORD n = 0;
+      written = WriteFile(file, bytes.data() + done, chunk, &n, nullptr) && n > 0;
+      done += n;
+    }
+    return written && FlushFileBuffers(file);
+  };
+  const auto cutAt = [&](LONGLONG size) {
+    LARGE_INTEGER at{};
+    at.QuadPart = size;
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && SetEndOfFile(file) && FlushFileBuffers(file);
+  };
+  if (!GetFileSizeEx(file, &old) || !writeAt(old.QuadPart)) {
+    const DWORD error = GetLastError();
+    cutAt(old.QuadPart);
+    CloseHandle(file);
+    SetLastError(error);
+    return Failure("cannot write " + path + " (left as it was)");
+  }
+  const bool ok = writeAt(0) && cutAt(static_cast<LONGLONG>(bytes.size()));
+  const DWORD error = GetLastError();
+  CloseHandle(file);
+  SetLastError(error);
+  return ok ? FileResult{true, {}} : Failure("cannot write " + path);
+}
+
+// The full path: ReplaceFileW takes no path relative to the current folder.
+std::wstring FullPath(const std::wstring& path) {
+  const DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (size == 0) return path;
+  std::wstring full(size, L'\0');
+  const DWORD n = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
+  if (n == 0 || n >= size) return path;
+  full.resize(n);
+  return full;
+}
+
 }  // namespace
 
 FileResult ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
-  const std::wstring target = Widen(path);
+  const std::wstring target = FullPath(Widen(path));
   const DWORD attributes = GetFileAttributesW(target.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES) {
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -45,7 +95,13 @@ FileResult ReplaceFileAtomically(const std::string& path, const std::string& byt
   const std::wstring temp = folder + L"\\.qv" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
   HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return Failure("cannot create a file beside " + path);
+  if (file == INVALID_HANDLE_VALUE) {
+    // A folder that takes no new file: an existing file we may write is written in place.
+    if (GetLastError() == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES) {
+      return WriteInPlace(target, path, bytes);
+    }
+    return Failure("cannot create a file beside " + path);
+  }
 
   bool ok = true;
   size_t done = 0;
@@ -74,21 +130,8 @@ FileResult ReplaceFileAtomically(const std::string& path, const std::string& byt
   // replaced, but it can be written in place.
   if (ok && exists && (savedError == ERROR_SHARING_VIOLATION || savedError == ERROR_ACCESS_DENIED ||
                        savedError == ERROR_UNABLE_TO_REMOVE_REPLACED || savedError == ERROR_UNABLE_TO_MOVE_REPLACEMENT)) {
-    HANDLE in = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (in != INVALID_HANDLE_VALUE) {
-      bool written = true;
-      for (size_t at = 0; written && at < bytes.size();) {
-        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - at, 1u << 20));
-        DWORD n = 0;
-        written = WriteFile(in, bytes.data() + at, chunk, &n, nullptr) && n > 0;
-        at += n;
-      }
-      written = written && FlushFileBuffers(in);
-      CloseHandle(in);
-      if (written) return {true, {}};
-    }
-    return Failure("cannot write " + path + " (another program holds it open)");
+    const FileResult inPlace = WriteInPlace(target, path, bytes);
+    return inPlace.ok ? inPlace : FileResult{false, inPlace.detail + " (another program holds it open)"};
   }
   SetLastError(savedError);
   return Failure("cannot write " + path);

@@ -17,7 +17,7 @@ namespace {
 
 using portlink::PortLibrary;
 using SteadyClock = std::chrono::steady_clock;
-constexpr int kStatusWaitMs = 3000;
+constexpr int kStatusWaitMs = 5000;  // a USB monitor pauses a second per drawer change it reads
 constexpr int kDrawerWaitMs = 2000;
 
 struct CheckOptions {

@@ -77,6 +77,24 @@ TEST(Cli, NoDeviceWritesAnEmptyFile) {
   EXPECT_EQ(ReadBytes(dir.File("empty.xml")), "");
 }
 
+// Windows replaced an existing file only under a full path: "jpos.xml" and
+// "wt/b.xml" saved once, then never again.
+TEST(Cli, SavesAgainUnderAPathRelativeToTheCurrentFolder) {
+  TempDir dir;
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  std::filesystem::create_directory("wt");
+  std::vector<int> codes;
+  for (const char* file : {"jpos.xml", "wt/b.xml"}) {
+    codes.push_back(Cli({"write", file, "--printer", "First"}).code);
+    codes.push_back(Cli({"edit", file, "--printer", "Second"}).code);
+  }
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(codes, std::vector<int>(4, 0));
+  EXPECT_NE(ReadBytes(dir.File("jpos.xml")).find("logicalName=\"Second\""), std::string::npos);
+  EXPECT_NE(ReadBytes(dir.File("wt/b.xml")).find("logicalName=\"Second\""), std::string::npos);
+}
+
 TEST(Cli, ErrorsWriteNothing) {
   TempDir dir;
   const std::vector<std::vector<std::string>> bad = {
