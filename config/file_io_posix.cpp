@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -137,6 +138,49 @@ FileResult ReplaceFileAtomically(const std::string& requested, const std::string
   if (ok && exists && (savedErrno == EPERM || savedErrno == EACCES)) return WriteInPlace(path, bytes);
   errno = savedErrno;
   return Failure("cannot write " + path);
+}
+
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    handle_ = other.handle_;
+    other.handle_ = kNone;
+  }
+  return *this;
+}
+
+void FileLock::Release() {
+  if (handle_ == kNone) return;
+  ::close(static_cast<int>(handle_));  // ends the lock
+  handle_ = kNone;
+}
+
+FileLock FileLock::Acquire(const std::string& requested, Kind kind, FileResult& result) {
+  const std::string path = FileMeant(requested);
+  const int operation = (kind == Kind::Exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
+  result = {true, {}};
+  for (int waitedMs = 0;;) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return {};  // no file yet (or none we may read, which the read will say): nothing to lock
+    FileLock lock;
+    lock.handle_ = fd;
+    while (::flock(fd, operation) != 0) {
+      if (errno != EWOULDBLOCK && errno != EINTR) return {};  // a file system without locks
+      if (waitedMs >= kWaitMs) {
+        result = {false, path + ": another program is saving it (waited " + std::to_string(kWaitMs / 1000) + " s)"};
+        return {};
+      }
+      ::usleep(20 * 1000);
+      waitedMs += 20;
+    }
+    // A save that replaced the file while we waited: the lock must be on the new one.
+    struct stat locked {}, now {};
+    if (::fstat(fd, &locked) == 0 && ::stat(path.c_str(), &now) == 0 &&
+        (locked.st_dev != now.st_dev || locked.st_ino != now.st_ino)) {
+      continue;
+    }
+    return lock;
+  }
 }
 
 FileResult ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes) {

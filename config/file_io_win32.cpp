@@ -137,6 +137,68 @@ FileResult ReplaceFileAtomically(const std::string& path, const std::string& byt
   return Failure("cannot write " + path);
 }
 
+FileLock& FileLock::operator=(FileLock&& other) noexcept {
+  if (this != &other) {
+    Release();
+    handle_ = other.handle_;
+    other.handle_ = kNone;
+  }
+  return *this;
+}
+
+namespace {
+// The locked byte lies far beyond any configuration file, so that the lock
+// (which Windows enforces on the range) never stands in a read's or write's way.
+constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+}  // namespace
+
+void FileLock::Release() {
+  if (handle_ == kNone) return;
+  const HANDLE file = reinterpret_cast<HANDLE>(handle_);
+  OVERLAPPED at{};
+  at.OffsetHigh = kLockOffsetHigh;
+  UnlockFileEx(file, 0, 1, 0, &at);
+  CloseHandle(file);
+  handle_ = kNone;
+}
+
+FileLock FileLock::Acquire(const std::string& path, Kind kind, FileResult& result) {
+  const std::wstring target = Widen(path);
+  const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (kind == Kind::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
+  result = {true, {}};
+  for (int waitedMs = 0;;) {
+    const HANDLE file = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return {};  // no file yet: nothing to lock
+    FileLock lock;
+    lock.handle_ = reinterpret_cast<intptr_t>(file);
+    OVERLAPPED at{};
+    at.OffsetHigh = kLockOffsetHigh;
+    while (!LockFileEx(file, flags, 0, 1, 0, &at)) {
+      if (GetLastError() != ERROR_LOCK_VIOLATION && GetLastError() != ERROR_IO_PENDING) {
+        CloseHandle(file);
+        lock.handle_ = kNone;
+        return {};  // a file system without locks
+      }
+      if (waitedMs >= kWaitMs) {
+        result = {false, path + ": another program is saving it (waited " + std::to_string(kWaitMs / 1000) + " s)"};
+        return {};
+      }
+      Sleep(20);
+      waitedMs += 20;
+    }
+    // A save that replaced the file while we waited: the lock must be on the new one.
+    BY_HANDLE_FILE_INFORMATION locked{}, now{};
+    const HANDLE again = CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const bool replaced = again != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &locked) &&
+                          GetFileInformationByHandle(again, &now) &&
+                          (locked.nFileIndexHigh != now.nFileIndexHigh || locked.nFileIndexLow != now.nFileIndexLow);
+    if (again != INVALID_HANDLE_VALUE) CloseHandle(again);
+    if (!replaced) return lock;
+  }
+}
+
 FileResult ReadWholeFile(const std::string& path, std::string& bytes, size_t maxBytes) {
   // Shared with every kind of access, so a file another program holds open can still be read.
   HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,

@@ -303,8 +303,14 @@ std::vector<std::string> ReadConfigText(std::string_view content, SetupData& dat
   return messages;
 }
 
-LoadResult LoadConfigFile(const std::string& path, SetupData& data) {
+LoadResult LoadConfigFile(const std::string& path, SetupData& data, bool takeLock) {
   LoadResult result;
+  FileResult locked{true, {}};
+  const FileLock lock = takeLock ? FileLock::Acquire(path, FileLock::Kind::Shared, locked) : FileLock();
+  if (!locked.ok) {
+    result.detail = locked.detail;
+    return result;
+  }
   std::string content;
   const FileResult read = ReadWholeFile(path, content, kMaxConfigFileBytes);
   result.opened = read.ok;

@@ -36,7 +36,9 @@ struct LoadResult {
 };
 
 // Reads the file at `path` into `data`. When the file can't be read, `data`
-// is left as it was.
-LoadResult LoadConfigFile(const std::string& path, SetupData& data);
+// is left as it was. Unless `takeLock` is false (the caller holds the
+// exclusive lock of a read-modify-write), it reads under a shared lock, so it
+// never sees a save half done.
+LoadResult LoadConfigFile(const std::string& path, SetupData& data, bool takeLock = true);
 
 }  // namespace quarvel

@@ -100,12 +100,18 @@ std::string WithXmlExtension(const std::string& path) {
   return path + ".xml";
 }
 
-SaveResult SaveConfigFile(const std::string& path, const SetupData& data, const KeptEntries& kept) {
+SaveResult SaveConfigFile(const std::string& path, const SetupData& data, const KeptEntries& kept, bool takeLock) {
   SaveResult result;
   result.path = WithXmlExtension(path);
   if (path.empty() || result.path.size() > kPathWidth - 1) {
     result.detail = "path too long for the configuration path field";
     if (path.empty()) result.detail = "no path given";
+    return result;
+  }
+  FileResult locked{true, {}};
+  const FileLock lock = takeLock ? FileLock::Acquire(result.path, FileLock::Kind::Exclusive, locked) : FileLock();
+  if (!locked.ok) {
+    result.detail = locked.detail;
     return result;
   }
   const FileResult written = ReplaceFileAtomically(result.path, FormatConfigFile(data, kept));

@@ -29,6 +29,9 @@ struct SaveResult {
 // Writes the file for `data` at `path` (extension rule applied). An existing
 // file is replaced atomically, so a failed save leaves it as it was. A path
 // that would not fit the 255-character path field is refused.
-SaveResult SaveConfigFile(const std::string& path, const SetupData& data, const KeptEntries& kept = {});
+// Unless `takeLock` is false (the caller holds it), the save holds the file's
+// exclusive lock, so that it takes turns with other saves and readers.
+SaveResult SaveConfigFile(const std::string& path, const SetupData& data, const KeptEntries& kept = {},
+                          bool takeLock = true);
 
 }  // namespace quarvel

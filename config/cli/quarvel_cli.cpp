@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 
+#include "../file_io.h"
 #include "../fixed_text.h"
 #include "../inet_address.h"
 #include "../jpos_reader.h"
@@ -318,10 +319,14 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   if (deletions["--no-printer"] && printer.present) throw UsageError{"--no-printer with printer options"};
   if (deletions["--no-drawer"] && drawer.present) throw UsageError{"--no-drawer with drawer options"};
 
+  // One read-modify-write under the file's exclusive lock: concurrent edits take turns.
+  FileResult locked;
+  const FileLock lock = FileLock::Acquire(args[1], FileLock::Kind::Exclusive, locked);
+  if (!locked.ok) return FileFailure(err, locked.detail);
   SetupData data;
   ConfigPath path;
   ResetSettings(data, path);
-  const LoadResult loaded = LoadConfigFile(args[1], data);
+  const LoadResult loaded = LoadConfigFile(args[1], data, false);
   if (!loaded.opened) return FileFailure(err, loaded.detail);
   for (const std::string& message : loaded.messages) err << message << "\n";
   CheckTcpOptionsFor(printer, data.printerPresent == 1 ? data.printer.portIndex : 0);
@@ -349,7 +354,7 @@ int RunEdit(const std::vector<std::string>& args, std::ostream& out, std::ostrea
   }
   if (deletions["--no-printer"]) DeletePrinter(data);
   if (deletions["--no-drawer"]) DeleteCashDrawer(data);
-  const SaveResult saved = SaveConfigFile(args[1], data, loaded.kept);
+  const SaveResult saved = SaveConfigFile(args[1], data, loaded.kept, WithXmlExtension(args[1]) != args[1]);
   if (!saved.ok) return FileFailure(err, saved.detail);
   out << saved.path << "\n";
   return 0;
