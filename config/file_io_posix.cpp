@@ -57,12 +57,17 @@ std::string FileMeant(const std::string& path) {
   if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
   char resolved[PATH_MAX];
   if (::realpath(path.c_str(), resolved) != nullptr) return resolved;
-  // A dangling link: the file it names is created.
-  std::string target(PATH_MAX, '\0');
-  const ssize_t n = ::readlink(path.c_str(), target.data(), target.size() - 1);
-  if (n <= 0) return path;
-  target.resize(static_cast<size_t>(n));
-  return target.front() == '/' ? target : DirectoryOf(path) + "/" + target;
+  // A dangling link (or a chain of them): the file the last one names is
+  // created, every link stays a link.
+  std::string at = path;
+  for (int hops = 0; hops < 40 && ::lstat(at.c_str(), &link) == 0 && S_ISLNK(link.st_mode); ++hops) {
+    std::string target(PATH_MAX, '\0');
+    const ssize_t n = ::readlink(at.c_str(), target.data(), target.size() - 1);
+    if (n <= 0) return at;
+    target.resize(static_cast<size_t>(n));
+    at = target.front() == '/' ? target : DirectoryOf(at) + "/" + target;
+  }
+  return at;
 }
 
 // Writes the prepared bytes over the file itself: for a folder that takes no
@@ -97,10 +102,7 @@ FileResult ReplaceFileAtomically(const std::string& requested, const std::string
   const std::string path = FileMeant(requested);
   struct stat existing {};
   const bool exists = ::stat(path.c_str(), &existing) == 0;
-  if (exists && !S_ISREG(existing.st_mode)) {
-    errno = EISDIR;
-    return Failure("not a regular file");
-  }
+  if (exists && !S_ISREG(existing.st_mode)) return {false, path + ": not a regular file"};
   if (exists && ::access(path.c_str(), W_OK) != 0) return Failure("cannot write");
   // A rename would leave the file's other names with the old content.
   if (exists && existing.st_nlink > 1) return WriteInPlace(path, bytes);

@@ -108,6 +108,10 @@ SaveResult SaveConfigFile(const std::string& path, const SetupData& data, const 
     if (path.empty()) result.detail = "no path given";
     return result;
   }
+  if (path.back() == '/' || path.back() == '\\') {  // not a hidden ".xml" inside the folder
+    result.detail = path + ": no file name, only a folder";
+    return result;
+  }
   FileResult locked{true, {}};
   const FileLock lock = takeLock ? FileLock::Acquire(result.path, FileLock::Kind::Exclusive, locked) : FileLock();
   if (!locked.ok) {

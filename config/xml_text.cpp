@@ -1,6 +1,7 @@
 #include "xml_text.h"
 
 #include <array>
+#include <cctype>
 #include <cstdint>
 #include <optional>
 
@@ -35,15 +36,16 @@ std::optional<uint32_t> ParseCharReference(std::string_view body) {
     base = 16;
     body.remove_prefix(1);
   }
-  if (body.empty() || body.size() > 7) return std::nullopt;
+  if (body.empty()) return std::nullopt;
   uint32_t value = 0;
-  for (char c : body) {
+  for (char c : body) {  // any number of leading zeros, as an XML parser reads them
     uint32_t digit;
     if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
     else if (base == 16 && c >= 'a' && c <= 'f') digit = static_cast<uint32_t>(c - 'a' + 10);
     else if (base == 16 && c >= 'A' && c <= 'F') digit = static_cast<uint32_t>(c - 'A' + 10);
     else return std::nullopt;
     value = value * base + digit;
+    if (value > 0x10FFFF) return std::nullopt;
   }
   if (!IsXmlChar(value)) return std::nullopt;
   return value;
@@ -84,22 +86,30 @@ std::string EscapeAttribute(std::string_view text) {
   return out;
 }
 
+// As an XML parser reads an attribute's value: references resolved, and a
+// tab or line end written as such (CR LF counting as one) read as a space.
 std::string UnescapeAttribute(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   size_t i = 0;
   while (i < text.size()) {
-    if (text[i] == '&') {
-      const size_t semicolon = text.find(';', i + 1);
-      if (semicolon != std::string_view::npos && semicolon - i <= 10) {
-        if (const auto cp = ResolveReference(text.substr(i + 1, semicolon - i - 1))) {
+    const char c = text[i];
+    if (c == '&') {
+      size_t end = i + 1;  // a reference's name or number runs to its ';'
+      while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '#')) ++end;
+      if (end < text.size() && text[end] == ';') {
+        if (const auto cp = ResolveReference(text.substr(i + 1, end - i - 1))) {
           AppendUtf8(out, *cp);
-          i = semicolon + 1;
+          i = end + 1;
           continue;
         }
       }
     }
-    out += text[i];
+    if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      ++i;  // CR LF: one line end
+      continue;
+    }
+    out += c == '\t' || c == '\n' || c == '\r' ? ' ' : c;
     ++i;
   }
   return out;

@@ -254,7 +254,8 @@ void ParseDeviceOptions(const std::vector<std::string>& args, size_t first, Devi
     }
     const auto found = options.find(args[i]);
     if (found == options.end()) throw UsageError{"unknown option '" + args[i] + "'"};
-    if (i + 1 >= args.size()) throw UsageError{args[i] + " needs a value"};
+    // "--printer --no-drawer": the next option is no value.
+    if (i + 1 >= args.size() || args[i + 1].rfind("--", 0) == 0) throw UsageError{args[i] + " needs a value"};
     found->second.first->present = true;
     found->second.second(args[i], args[i + 1]);
   }

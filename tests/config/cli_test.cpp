@@ -2,6 +2,10 @@
 
 #include <sstream>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include "legacy_text.h"
 #include "quarvel_cli.h"
 #include "utf8.h"
@@ -60,11 +64,12 @@ TEST(Cli, ShowListsTheMessagesLast) {
 TEST(Cli, ShowEscapesValuesOntoTheirOwnLines) {
   TempDir dir;
   testing::WriteBytes(dir.File("forged.xml"),
-                      "<JposEntry logicalName=\"A&#10;printerPresent=0\\x\t\x01\">\n\n"
+                      "<JposEntry logicalName=\"A&#10;printerPresent=0\\x\t&#9;\x01\">\n\n"
                       "<jpos category=\"POSPrinter\"/>\n</JposEntry>\n");
   const CliRun shown = Cli({"show", dir.File("forged.xml")});
   ASSERT_EQ(shown.code, 0);
-  EXPECT_NE(shown.out.find("printer.logicalName=A\\nprinterPresent=0\\\\x\\t\\x01\n"), std::string::npos)
+  // A raw tab reads as a space, as an XML parser reads it; &#9; is a tab.
+  EXPECT_NE(shown.out.find("printer.logicalName=A\\nprinterPresent=0\\\\x \\t\\x01\n"), std::string::npos)
       << shown.out;
   EXPECT_NE(shown.out.find("\nprinterPresent=1\n"), std::string::npos);
   EXPECT_EQ(shown.out.find("\nprinterPresent=0"), std::string::npos);
@@ -93,6 +98,34 @@ TEST(Cli, SavesAgainUnderAPathRelativeToTheCurrentFolder) {
   EXPECT_EQ(codes, std::vector<int>(4, 0));
   EXPECT_NE(ReadBytes(dir.File("jpos.xml")).find("logicalName=\"Second\""), std::string::npos);
   EXPECT_NE(ReadBytes(dir.File("wt/b.xml")).find("logicalName=\"Second\""), std::string::npos);
+}
+
+// What an XML parser reads is what show reads; a folder, a FIFO, a chain of
+// dangling links and an option without its value are each handled sensibly.
+TEST(Cli, ReferencesFoldersFifosLinkChainsAndMissingValues) {
+  TempDir dir;
+  testing::WriteBytes(dir.File("long.xml"),
+                      "<JposEntry logicalName=\"A&#0000000066;C\">\n\n<jpos category=\"POSPrinter\"/>\n</JposEntry>\n");
+  EXPECT_NE(Cli({"show", dir.File("long.xml")}).out.find("printer.logicalName=ABC\n"), std::string::npos);
+
+  const CliRun folder = Cli({"write", dir.File("sub") + "/", "--printer", "P"});
+  EXPECT_EQ(folder.code, 1);
+  EXPECT_NE(folder.err.find("no file name"), std::string::npos) << folder.err;
+  EXPECT_EQ(Cli({"write", dir.File("x.xml"), "--printer", "--no-drawer"}).code, 2);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("x.xml")));
+#ifndef _WIN32
+  ASSERT_EQ(::mkfifo(dir.File("fifo.xml").c_str(), 0600), 0);
+  const CliRun fifo = Cli({"write", dir.File("fifo.xml"), "--printer", "P"});
+  EXPECT_EQ(fifo.code, 1);
+  EXPECT_NE(fifo.err.find(dir.File("fifo.xml") + ": not a regular file"), std::string::npos) << fifo.err;
+  EXPECT_EQ(fifo.err.find("directory"), std::string::npos) << fifo.err;
+
+  std::filesystem::create_symlink("middle.xml", dir.File("first.xml"));
+  std::filesystem::create_symlink("last.xml", dir.File("middle.xml"));
+  ASSERT_EQ(Cli({"write", dir.File("first.xml"), "--printer", "P"}).code, 0);
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.File("middle.xml")));
+  EXPECT_NE(ReadBytes(dir.File("last.xml")).find("logicalName=\"P\""), std::string::npos);
+#endif
 }
 
 TEST(Cli, ErrorsWriteNothing) {
