@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "file_io.h"
+#include "jpos_reader.h"
 #include "fixed_text.h"
 #include "settings_ops.h"
 #include "xml_text.h"
@@ -118,7 +119,14 @@ SaveResult SaveConfigFile(const std::string& path, const SetupData& data, const 
     result.detail = locked.detail;
     return result;
   }
-  const FileResult written = ReplaceFileAtomically(result.path, FormatConfigFile(data, kept));
+  const std::string text = FormatConfigFile(data, kept);
+  // Kept lines gain CR LF and legacy bytes grow as UTF-8: a file we write must be one we read.
+  if (text.size() > kMaxConfigFileBytes) {
+    result.detail = result.path + ": would be " + std::to_string(text.size() >> 20) + " MiB, more than the " +
+                    std::to_string(kMaxConfigFileBytes >> 20) + " MiB a configuration file may have; nothing written";
+    return result;
+  }
+  const FileResult written = ReplaceFileAtomically(result.path, text);
   result.ok = written.ok;
   result.detail = written.detail;
   return result;

@@ -128,6 +128,20 @@ TEST(Cli, ReferencesFoldersFifosLinkChainsAndMissingValues) {
 #endif
 }
 
+// Kept lines ending in LF are written with CR LF: an edit that would write
+// more than the reader takes is refused, the file as it was.
+TEST(Cli, AnEditNeverWritesAFileTooLargeToReadBack) {
+  TempDir dir;
+  const std::string file = dir.File("big.xml");
+  const std::string content = "<JposEntries>\n<JposEntry logicalName=\"Scanner\">\n\n<jpos category=\"Scanner\"/>\n" +
+                              std::string(12u << 20, '\n') + "</JposEntry>\n</JposEntries>\n";
+  testing::WriteBytes(file, content);
+  const CliRun run = Cli({"edit", file, "--printer", "P"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_NE(run.err.find("more than the 16 MiB a configuration file may have"), std::string::npos) << run.err;
+  EXPECT_TRUE(ReadBytes(file) == content);
+}
+
 TEST(Cli, ErrorsWriteNothing) {
   TempDir dir;
   const std::vector<std::vector<std::string>> bad = {
