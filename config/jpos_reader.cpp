@@ -1,5 +1,6 @@
 #include "jpos_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 
@@ -68,10 +69,11 @@ class EntryLines {
   void Start() {
     lines_.assign(1, std::string());
   }
-  void Add(const LineReader& reader) {
+  // A line, or the part of one that belongs to this entry.
+  void Add(std::string_view whole, bool endsLine) {
     if (lines_.empty()) return;
-    lines_.back() += reader.Whole();
-    if (reader.EndsLine()) lines_.emplace_back();
+    lines_.back() += whole;
+    if (endsLine) lines_.emplace_back();
   }
   std::vector<std::string> Take() {
     if (!lines_.empty() && lines_.back().empty()) lines_.pop_back();
@@ -129,6 +131,7 @@ struct ScanTexts {
   std::string printerRate, drawerRate;
   std::string printerClass, drawerClass;
   std::vector<std::string> notKept;  // names of entries left out
+  std::vector<std::string> unread;   // names of entries read as no device and not kept
 };
 
 // An entry is written back only if it reads back the same and is well-formed
@@ -140,11 +143,45 @@ void Keep(KeptEntry entry, bool readsBack, KeptEntries& kept, ScanTexts& texts) 
   else texts.notKept.push_back(std::move(entry.name));
 }
 
-// One message for all entries left out, so a broken file gives one box.
-std::string NotKeptMessage(const std::vector<std::string>& names) {
-  std::string message = "Left out when the file is saved (not well-formed XML, or values before the category): \"" + Fitted(names.front()) + "\"";
+// One message for all entries left out for one reason, so a broken file gives one box.
+std::string NamesMessage(const std::string& what, const std::vector<std::string>& names) {
+  std::string message = what + ": \"" + Fitted(names.front()) + "\"";
   if (names.size() > 1) message += " and " + std::to_string(names.size() - 1) + " more";
   return message;
+}
+
+// What of a line stands outside comments and CDATA sections (which may run
+// over several lines; `inComment` and `inCdata` carry that on): only there
+// does a keyword of the scan count.
+std::string Visible(std::string_view line, bool& inComment, bool& inCdata) {
+  std::string shown;
+  for (size_t i = 0; i < line.size();) {
+    if (inComment || inCdata) {
+      const std::string_view close = inComment ? "-->" : "]]>";
+      const size_t end = line.find(close, i);
+      if (end == std::string_view::npos) return shown;
+      i = end + close.size();
+      inComment = inCdata = false;
+      continue;
+    }
+    const size_t comment = line.find("<!--", i), cdata = line.find("<![CDATA[", i);
+    const size_t next = std::min(comment, cdata);
+    shown.append(line.substr(i, next == std::string_view::npos ? std::string_view::npos : next - i));
+    if (next == std::string_view::npos) break;
+    inComment = next == comment;
+    inCdata = !inComment;
+    i = next + (inComment ? 4 : 9);
+  }
+  return shown;
+}
+
+// Where a line that ends one entry and starts another is cut: just after its
+// "</JposEntry>", when a "<JposEntry" follows.
+size_t EntryBoundary(std::string_view line) {
+  const size_t end = line.find("</JposEntry>");
+  if (end == std::string_view::npos) return std::string_view::npos;
+  const size_t cut = end + 12;
+  return line.find("<JposEntry", cut) == std::string_view::npos ? std::string_view::npos : cut;
 }
 
 void TakeProperties(std::string_view line, Current kind, SetupData& data, ScanTexts& texts) {
@@ -176,7 +213,44 @@ void Scan(LineReader lines, SetupData& data, ScanTexts& texts, KeptEntries* kept
   // whichever device came before it.
   // An entry that names one of our categories anywhere is ours, never kept.
   bool categorySeen = false, keepable = false, ours = false;
-  for (std::string_view line; lines.Next(line);) {
+  bool inComment = false, inCdata = false;
+
+  // The entry's lines from its category on, its properties, and its end. A
+  // category counts only outside comments and CDATA sections (`visible`).
+  const auto inEntry = [&](std::string_view line, std::string_view visible, std::string_view whole, bool endsLine) {
+    if (const auto category = RawValueAfter(visible, "category")) {
+      // A second printer or drawer is no device of ours: it is kept as it stands.
+      if (category->substr(0, 10) == "POSPrinter" && data.printerPresent == 0) {
+        StoreText(data.printer.logicalName, texts.pendingName);
+        data.printerPresent = 1;
+        kind = Current::Printer;
+        ours = true;
+      } else if (category->substr(0, 10) == "CashDrawer" && data.drawerPresent == 0) {
+        StoreText(data.drawer.logicalName, texts.pendingName);
+        data.drawerPresent = 1;
+        kind = Current::Drawer;
+        ours = true;
+      } else {
+        kind = Current::Kept;  // another device: its entry stays as it stands
+      }
+      texts.pendingName.clear();
+      categorySeen = true;
+    } else if (!categorySeen && (Contains(line, "value") || Contains(line, "</JposEntry>"))) {
+      keepable = false;
+    }
+    TakeProperties(line, kind, data, texts);
+    if (kind != Current::None && Contains(line, "</JposEntry>")) {
+      if (kind == Current::Kept && !ours && kept != nullptr) {
+        entry.Add(whole, endsLine);
+        Keep({entryName, entry.Take()}, categorySeen && keepable, *kept, texts);
+      } else if (!categorySeen) {
+        texts.unread.push_back(entryName);  // its values went to the device before it
+      }
+      phase = Phase::SeekEntry;
+    }
+  };
+
+  const auto scanLine = [&](std::string_view line, std::string_view visible, std::string_view whole, bool endsLine) {
     switch (phase) {
       case Phase::SeekEntry:
         if (Contains(line, "logicalName")) {
@@ -186,43 +260,41 @@ void Scan(LineReader lines, SetupData& data, ScanTexts& texts, KeptEntries* kept
           categorySeen = ours = false;
           keepable = true;
           phase = Phase::SkipLine;
+          // An entry on one line holds its category and its end there.
+          if (Contains(line, "</JposEntry>")) {
+            phase = Phase::InEntry;
+            inEntry(line, visible, whole, endsLine);
+            if (phase == Phase::SeekEntry && !categorySeen) texts.unread.push_back(entryName);
+          }
         }
         break;
       case Phase::SkipLine:  // the creation line in the writer's layout
+        if (Contains(line, "<JposEntry")) texts.unread.push_back(entryName);  // the next entry swallows it
         phase = Phase::InEntry;
         break;
       case Phase::InEntry:
-        if (const auto category = RawValueAfter(line, "category")) {
-          if (category->substr(0, 10) == "POSPrinter") {
-            StoreText(data.printer.logicalName, texts.pendingName);
-            data.printerPresent = 1;
-            kind = Current::Printer;
-            ours = true;
-          } else if (category->substr(0, 10) == "CashDrawer") {
-            StoreText(data.drawer.logicalName, texts.pendingName);
-            data.drawerPresent = 1;
-            kind = Current::Drawer;
-            ours = true;
-          } else {
-            kind = Current::Kept;  // another device: its entry stays as it stands
-          }
-          texts.pendingName.clear();
-          categorySeen = true;
-        } else if (!categorySeen && (Contains(line, "value") || Contains(line, "</JposEntry>"))) {
-          keepable = false;
+        if (Contains(line, "<JposEntry") && Contains(line, "logicalName") && !categorySeen) {
+          texts.unread.push_back(ValueAfter(line, "logicalName"));  // runs into the entry before it
         }
-        TakeProperties(line, kind, data, texts);
-        if (kind != Current::None && Contains(line, "</JposEntry>")) {
-          if (kind == Current::Kept && !ours && kept != nullptr) {
-            entry.Add(lines);
-            Keep({entryName, entry.Take()}, categorySeen && keepable, *kept, texts);
-          }
-          phase = Phase::SeekEntry;
-        }
+        inEntry(line, visible, whole, endsLine);
         break;
     }
-    if (phase != Phase::SeekEntry) entry.Add(lines);
+    if (phase != Phase::SeekEntry) entry.Add(whole, endsLine);
+  };
+
+  for (std::string_view line; lines.Next(line);) {
+    std::string_view whole = lines.Whole();
+    // A line that ends one entry and starts the next is read as two.
+    for (size_t cut; (cut = EntryBoundary(line)) != std::string_view::npos;) {
+      const std::string visible = Visible(line.substr(0, cut), inComment, inCdata);
+      scanLine(line.substr(0, cut), visible, whole.substr(0, cut), false);
+      line.remove_prefix(cut);
+      whole.remove_prefix(cut);
+    }
+    const std::string visible = Visible(line, inComment, inCdata);
+    scanLine(line, visible, whole, lines.EndsLine());
   }
+  if (phase != Phase::SeekEntry && !categorySeen) texts.unread.push_back(entryName);  // never ended
 }
 
 // Port, rate, address and class of a present device from the texts read.
@@ -271,9 +343,14 @@ std::vector<std::string> ReadConfigText(std::string_view content, SetupData& dat
 
   // A file saved as UTF-16 (an editor's "Unicode") carries its byte-order
   // mark; it is read as the text it is, and saved in UTF-8 like any other.
+  // Without the mark it shows by its NULs: every other byte of its text is 0.
   std::string fromUtf16;
+  const auto nul = [&](size_t i) { return content[i] == '\0'; };
   if (content.starts_with("\xFF\xFE") || content.starts_with("\xFE\xFF")) {
     fromUtf16 = Utf16ToUtf8(content.substr(2), content[0] == '\xFE');
+    content = fromUtf16;
+  } else if (content.size() >= 4 && nul(0) != nul(1) && nul(0) == nul(2) && nul(1) == nul(3)) {
+    fromUtf16 = Utf16ToUtf8(content, nul(0));  // a NUL first: big-endian
     content = fromUtf16;
   }
 
@@ -299,7 +376,13 @@ std::vector<std::string> ReadConfigText(std::string_view content, SetupData& dat
     data.drawer.pulseOnTime = 200;
     data.drawer.pulseOffTime = 400;
   }
-  if (!texts.notKept.empty()) messages.push_back(NotKeptMessage(texts.notKept));
+  if (!texts.notKept.empty()) {
+    messages.push_back(NamesMessage(
+        "Left out when the file is saved (not well-formed XML, or values before the category)", texts.notKept));
+  }
+  if (!texts.unread.empty()) {
+    messages.push_back(NamesMessage("Read as no device and left out when the file is saved", texts.unread));
+  }
   return messages;
 }
 

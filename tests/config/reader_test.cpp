@@ -181,6 +181,51 @@ TEST(Reader, ScannerQuirksOfTheLayout) {
   EXPECT_EQ(odd.data.printer.portIndex, 6);
 }
 
+// Every entry is our printer, our drawer, a kept entry, or named in a
+// message: none is dropped in silence, none takes another's name or values.
+TEST(Reader, NoEntryIsDroppedOrMergedInSilence) {
+  const std::string printer = Entry("P", "POSPrinter", Prop("portName", "COM2") + Prop("portSettings", "19200"));
+  std::string utf16;  // the printer's entry in UTF-16 without a byte-order mark
+  for (const char c : printer) utf16 += std::string{c, '\0'};
+  struct Case {
+    const char* what;
+    std::string file;
+    std::vector<std::string> kept;
+    std::string message;  // a part of the one message, or none
+  };
+  const std::vector<Case> cases = {
+      {"an entry that ends where the printer's begins",
+       "<JposEntry logicalName=\"S\">\n<c/>\n<jpos category=\"Scanner\"/>\n</JposEntry>" + printer.substr(4), {"S"}, ""},
+      {"a one-line entry before the printer",
+       "<JposEntry logicalName=\"S\"><jpos category=\"Scanner\"/></JposEntry>\n" + printer, {"S"}, ""},
+      {"a second printer", printer + Entry("P2", "POSPrinter", Prop("portName", "COM3")), {"P2"}, ""},
+      {"a drawer's category inside CDATA",
+       Entry("S", "Scanner", "<x><![CDATA[\n<jpos category=\"CashDrawer\"/>\n]]></x>\n") + printer, {"S"}, ""},
+      {"UTF-16 without a byte-order mark", utf16, {}, ""},
+      {"an entry without a category after the printer",
+       printer + "<JposEntry logicalName=\"X\">\n<c/>\n</JposEntry>\n", {}, "Read as no device and left out when the file is saved: \"X\""},
+  };
+  for (const Case& c : cases) {
+    SetupData data;
+    KeptEntries kept;
+    const std::vector<std::string> messages = ReadConfigText(c.file, data, &kept);
+    EXPECT_EQ(data.printerPresent, 1) << c.what;
+    EXPECT_EQ(TextOf(data.printer.logicalName), "P") << c.what;
+    EXPECT_EQ(data.printer.portIndex, 1) << c.what;
+    EXPECT_EQ(data.printer.baudIndex, 2) << c.what;
+    EXPECT_EQ(data.drawerPresent, 0) << c.what;
+    std::vector<std::string> names;
+    for (const KeptEntry& entry : kept) names.push_back(entry.name);
+    EXPECT_EQ(names, c.kept) << c.what;
+    if (c.message.empty()) {
+      EXPECT_TRUE(messages.empty()) << c.what << ": " << (messages.empty() ? "" : messages[0]);
+    } else {
+      ASSERT_EQ(messages.size(), 1u) << c.what;
+      EXPECT_NE(messages[0].find(c.message), std::string::npos) << c.what << ": " << messages[0];
+    }
+  }
+}
+
 TEST(Reader, LineEndsLongLinesAndLongValues) {
   const std::string crlf = Entry("P", "POSPrinter", "", "\r\n");
   EXPECT_EQ(Read(crlf).data.printerPresent, 1);

@@ -187,7 +187,6 @@ TEST(KeptEntries, OnlyWellFormedEntriesAreKept) {
       {"<a>]]></a>", false},                        // "]]>" in text
       {"<?pi x?>", false},                          // processing instruction
       {"<a b=1/>", false},                          // value without quotes
-      {"</JposEntry><JposEntry logicalName=\"x\">", false},
   };
   for (const Case& c : cases) {
     const std::string file = std::string("<JposEntry logicalName=\"Other\">\n<creation/>\n") +
@@ -209,6 +208,12 @@ TEST(KeptEntries, OnlyWellFormedEntriesAreKept) {
   }
   SetupData read;
   KeptEntries kept;
+  // An entry that ends where the next begins: the first is kept, the second
+  // (never ended: its end is on the line the scan skips) named.
+  EXPECT_EQ(ReadConfigText("<JposEntry logicalName=\"Other\">\n<creation/>\n<jpos category=\"Scanner\"/>\n"
+                           "</JposEntry><JposEntry logicalName=\"x\">\n</JposEntry>\n", read, &kept),
+            std::vector<std::string>{"Read as no device and left out when the file is saved: \"x\""});
+  EXPECT_EQ(kept.size(), 1u);
   // An entry that names our category anywhere is ours, whatever else it says.
   EXPECT_TRUE(ReadConfigText("<JposEntry logicalName=\"P\">\n\n<jpos category=\"POSPrinter\"/>\n"
                              "<x category=\"Scanner\"/>\n</JposEntry>\n", read, &kept).empty());
