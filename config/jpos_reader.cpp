@@ -63,25 +63,29 @@ class LineReader {
   bool endsLine_ = false;
 };
 
-// Collects an entry's lines as they stand, for an entry that may be kept.
+// Collects an entry's lines as they stand, each ended by '\n', for an entry
+// that may be kept.
 class EntryLines {
  public:
   void Start() {
-    lines_.assign(1, std::string());
+    text_.clear();
+    started_ = true;
   }
   // A line, or the part of one that belongs to this entry.
   void Add(std::string_view whole, bool endsLine) {
-    if (lines_.empty()) return;
-    lines_.back() += whole;
-    if (endsLine) lines_.emplace_back();
+    if (!started_) return;
+    text_ += whole;
+    if (endsLine) text_ += '\n';
   }
-  std::vector<std::string> Take() {
-    if (!lines_.empty() && lines_.back().empty()) lines_.pop_back();
-    return std::move(lines_);
+  std::string Take() {
+    if (!text_.empty() && text_.back() != '\n') text_ += '\n';
+    started_ = false;
+    return std::move(text_);
   }
 
  private:
-  std::vector<std::string> lines_;
+  std::string text_;
+  bool started_ = false;
 };
 
 bool Contains(std::string_view line, std::string_view keyword) {
@@ -137,9 +141,7 @@ struct ScanTexts {
 // An entry is written back only if it reads back the same and is well-formed
 // XML on its own, so the file written stays one that XML parsers accept.
 void Keep(KeptEntry entry, bool readsBack, KeptEntries& kept, ScanTexts& texts) {
-  std::string text;
-  for (const std::string& line : entry.lines) text += line + '\n';
-  if (readsBack && IsWellFormedXmlElement(text)) kept.push_back(std::move(entry));
+  if (readsBack && IsWellFormedXmlElement(entry.text)) kept.push_back(std::move(entry));
   else texts.notKept.push_back(std::move(entry.name));
 }
 

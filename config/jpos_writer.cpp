@@ -1,5 +1,6 @@
 #include "jpos_writer.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "file_io.h"
@@ -90,7 +91,12 @@ std::string FormatConfigFile(const SetupData& data, const KeptEntries& kept) {
     w.Line(4, "</JposEntry>");
   }
   for (const KeptEntry& entry : kept) {
-    for (const std::string& line : entry.lines) w.Line(0, line);
+    const std::string_view text = entry.text;
+    for (size_t at = 0; at < text.size();) {
+      const size_t end = std::min(text.find('\n', at), text.size());
+      w.Line(0, text.substr(at, end - at));
+      at = end + 1;
+    }
   }
   w.Line(0, "</JposEntries>");
   return w.Take();

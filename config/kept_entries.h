@@ -9,8 +9,10 @@
 namespace quarvel {
 
 struct KeptEntry {
-  std::string name;                // its logical name, as the file has it
-  std::vector<std::string> lines;  // its lines as they stand, without line ends
+  std::string name;  // its logical name, as the file has it
+  // Its lines as they stand, each ended by '\n': one string however many
+  // lines the entry has, so that memory stays near the file's size.
+  std::string text;
 };
 using KeptEntries = std::vector<KeptEntry>;
 

@@ -155,7 +155,7 @@ TEST(KeptEntries, OtherDevicesSurviveASave) {
   KeptEntries legacy;
   ReadConfigText("<JposEntry logicalName=\"Caf\xE9\">\n\n<jpos category=\"Scanner\"/>\n</JposEntry>\n", read, &legacy);
   ASSERT_EQ(legacy.size(), 1u);
-  EXPECT_EQ(legacy[0].lines[0].find('\xE9'), std::string::npos);
+  EXPECT_EQ(legacy[0].text.find('\xE9'), std::string::npos);
 
   DeletePrinter(read);
   DeleteCashDrawer(read);

@@ -38,9 +38,7 @@ Read ReadAndWrite(std::string_view text) {
   Check(r.data.printer.portIndex >= 0 && r.data.printer.portIndex <= 13);
   // Decoding the older code page takes at most three bytes a byte.
   size_t keptBytes = 0;
-  for (const auto& entry : r.kept) {
-    for (const auto& line : entry.lines) keptBytes += line.size();
-  }
+  for (const auto& entry : r.kept) keptBytes += entry.text.size();
   Check(keptBytes <= 3 * text.size());
   r.written = quarvel::FormatConfigFile(r.data, r.kept);
   return r;
@@ -61,7 +59,7 @@ void CheckWellFormed(std::string_view file) {
 bool SameKept(const quarvel::KeptEntries& a, const quarvel::KeptEntries& b) {
   if (a.size() != b.size()) return false;
   for (size_t k = 0; k < a.size(); ++k) {
-    if (a[k].name != b[k].name || a[k].lines != b[k].lines) return false;
+    if (a[k].name != b[k].name || a[k].text != b[k].text) return false;
   }
   return true;
 }
