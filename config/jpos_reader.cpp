@@ -44,7 +44,7 @@ class LineReader {
         endsLine_ = true;
         break;
       }
-      at_ += DecodeUtf8At(content_, at_).length;
+      at_ = std::min(at_ + CharLengthAt(content_, at_), content_.size());
       rawEnd = at_;
     }
     whole_ = LegacyBytesToUtf8(content_.substr(start, rawEnd - start));

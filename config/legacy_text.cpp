@@ -1,9 +1,18 @@
 #include "legacy_text.h"
 
+#include <algorithm>
+
 #include "utf8.h"
 
 namespace quarvel {
 
+size_t CharLengthAt(std::string_view text, size_t i) {
+  const Utf8Char ch = DecodeUtf8At(text, i);
+  return ch.wellFormed ? ch.length : LegacyCharLength(text, i);
+}
+
+// Runs of legacy characters are decoded whole, so that a double-byte
+// character (whose trail byte may look like ASCII) stays one character.
 std::string LegacyBytesToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
@@ -11,10 +20,14 @@ std::string LegacyBytesToUtf8(std::string_view text) {
     const Utf8Char ch = DecodeUtf8At(text, i);
     if (ch.wellFormed) {
       out.append(text.substr(i, ch.length));
-    } else {
-      AppendUtf8(out, LegacyCharacter(static_cast<unsigned char>(text[i])));
+      i += ch.length;
+      continue;
     }
-    i += ch.length;
+    size_t end = i;
+    while (end < text.size() && !DecodeUtf8At(text, end).wellFormed) end += LegacyCharLength(text, end);
+    end = std::min(end, text.size());
+    out += LegacyRunToUtf8(text.substr(i, end - i));
+    i = end;
   }
   return out;
 }

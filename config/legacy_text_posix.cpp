@@ -1,5 +1,7 @@
 #include "legacy_text.h"
 
+#include "utf8.h"
+
 namespace quarvel {
 
 // Windows-1252: 0x80 to 0x9F hold the euro sign, quotes, dashes and a few
@@ -11,6 +13,14 @@ char32_t LegacyCharacter(unsigned char byte) {
       0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
       0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
   return byte >= 0x80 && byte <= 0x9F ? kHigh[byte - 0x80] : static_cast<char32_t>(byte);
+}
+
+size_t LegacyCharLength(std::string_view, size_t) { return 1; }
+
+std::string LegacyRunToUtf8(std::string_view run) {
+  std::string out;
+  for (const char byte : run) AppendUtf8(out, LegacyCharacter(static_cast<unsigned char>(byte)));
+  return out;
 }
 
 }  // namespace quarvel

@@ -50,14 +50,13 @@ void ListUsbPrinters(std::ostream& out) {
 
 int RunDiscover(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
   std::vector<Target> probes;
-  for (size_t i = 1; i < args.size(); ++i) {
+  for (size_t i = 1; i < args.size(); i += 2) {  // each --probe with its value
     Target target;
     if (args[i] != "--probe" || i + 1 >= args.size() || !ParseTarget(args[i + 1], target)) {
       err << "quarvel-cli: discover takes --probe HOST[:PORT] only (see quarvel-cli --help)\n";
       return kCheckBadInput;
     }
     probes.push_back(target);
-    ++i;
   }
   ListUsbPrinters(out);
   for (const std::string& port : portlink::ParallelPortsPresent()) out << "parallel path=" << port << "\n";

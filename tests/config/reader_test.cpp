@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "fixed_text.h"
 #include "jpos_reader.h"
 #include "jpos_writer.h"
@@ -225,6 +229,20 @@ TEST(Reader, NoEntryIsDroppedOrMergedInSilence) {
     }
   }
 }
+
+#ifdef _WIN32
+// Under code page 932 (Shift-JIS) a legacy name is decoded by the code
+// page's rules, lead and trail byte together (the trail may look like ASCII),
+// and the save keeps it as it reads.
+TEST(Reader, ADoubleByteCodePageDecodesWholeCharacters) {
+  if (GetACP() != 932) GTEST_SKIP() << "needs code page 932: the test reader_code_page_932 runs it so";
+  const std::string cafe = "\xE3\x82\xAB\xE3\x83\x95\xE3\x82\xA7";  // カフェ
+  Read legacy(Entry("\x83\x4A\x83\x74\x83\x46", "POSPrinter", Prop("portName", "LPT1")));
+  EXPECT_EQ(TextOf(legacy.data.printer.logicalName), cafe);
+  Read saved(FormatConfigFile(legacy.data));
+  EXPECT_EQ(TextOf(saved.data.printer.logicalName), cafe);
+}
+#endif
 
 TEST(Reader, LineEndsLongLinesAndLongValues) {
   const std::string crlf = Entry("P", "POSPrinter", "", "\r\n");
