@@ -357,7 +357,15 @@ std::vector<std::string> ReadConfigText(std::string_view content, SetupData& dat
   }
 
   ScanTexts texts;
-  if (kept != nullptr) kept->clear();
+  if (kept != nullptr) {
+    kept->clear();
+    // Room for every entry at once: a vector that doubles would hold up to twice that.
+    size_t entries = 0;
+    for (size_t at = content.find("<JposEntry"); at != std::string_view::npos; at = content.find("<JposEntry", at + 1)) {
+      ++entries;
+    }
+    kept->reserve(entries);
+  }
   Scan(LineReader(content), data, texts, kept);
 
   std::vector<std::string> messages;
