@@ -142,15 +142,6 @@ FileResult ReplaceFileAtomically(const std::string& requested, const std::string
   return Failure("cannot write " + path);
 }
 
-FileLock& FileLock::operator=(FileLock&& other) noexcept {
-  if (this != &other) {
-    Release();
-    handle_ = other.handle_;
-    other.handle_ = kNone;
-  }
-  return *this;
-}
-
 void FileLock::Release() {
   if (handle_ == kNone) return;
   ::close(static_cast<int>(handle_));  // ends the lock

@@ -137,15 +137,6 @@ FileResult ReplaceFileAtomically(const std::string& path, const std::string& byt
   return Failure("cannot write " + path);
 }
 
-FileLock& FileLock::operator=(FileLock&& other) noexcept {
-  if (this != &other) {
-    Release();
-    handle_ = other.handle_;
-    other.handle_ = kNone;
-  }
-  return *this;
-}
-
 namespace {
 // The locked byte lies far beyond any configuration file, so that the lock
 // (which Windows enforces on the range) never stands in a read's or write's way.
