@@ -141,6 +141,11 @@ namespace {
 // The locked byte lies far beyond any configuration file, so that the lock
 // (which Windows enforces on the range) never stands in a read's or write's way.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
+// A save replaces the file in steps, so its name can be missing for a moment;
+// a file still missing after this is taken as none.
+constexpr int kReplacingMs = 200;
+
+bool Missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
 }  // namespace
 
 void FileLock::Release() {
@@ -157,10 +162,15 @@ FileLock FileLock::Acquire(const std::string& path, Kind kind, FileResult& resul
   const std::wstring target = Widen(path);
   const DWORD flags = LOCKFILE_FAIL_IMMEDIATELY | (kind == Kind::Exclusive ? LOCKFILE_EXCLUSIVE_LOCK : 0);
   result = {true, {}};
-  for (int waitedMs = 0;;) {
+  for (int waitedMs = 0, missingMs = 0;;) {
     const HANDLE file = CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return {};  // no file yet: nothing to lock
+    if (file == INVALID_HANDLE_VALUE) {
+      if (!Missing(GetLastError()) || missingMs >= kReplacingMs) return {};  // no file: nothing to lock
+      Sleep(20);
+      missingMs += 20;
+      continue;
+    }
     FileLock lock;
     lock.handle_ = reinterpret_cast<intptr_t>(file);
     OVERLAPPED at{};
@@ -182,9 +192,11 @@ FileLock FileLock::Acquire(const std::string& path, Kind kind, FileResult& resul
     BY_HANDLE_FILE_INFORMATION locked{}, now{};
     const HANDLE again = CreateFileW(target.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    const bool replaced = again != INVALID_HANDLE_VALUE && GetFileInformationByHandle(file, &locked) &&
-                          GetFileInformationByHandle(again, &now) &&
-                          (locked.nFileIndexHigh != now.nFileIndexHigh || locked.nFileIndexLow != now.nFileIndexLow);
+    const bool replaced =
+        again == INVALID_HANDLE_VALUE
+            ? Missing(GetLastError())  // being replaced right now
+            : GetFileInformationByHandle(file, &locked) && GetFileInformationByHandle(again, &now) &&
+                  (locked.nFileIndexHigh != now.nFileIndexHigh || locked.nFileIndexLow != now.nFileIndexLow);
     if (again != INVALID_HANDLE_VALUE) CloseHandle(again);
     if (!replaced) return lock;
   }
