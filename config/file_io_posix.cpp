@@ -19,17 +19,6 @@ FileResult Failure(const std::string& what) {
   return {false, what + ": " + std::strerror(errno)};
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
 bool WriteAllAt(int fd, const std::string& bytes, off_t offset) {
   size_t done = 0;
   while (done < bytes.size()) {
@@ -127,7 +116,7 @@ FileResult ReplaceFileAtomically(const std::string& requested, const std::string
   if (exists && (existing.st_uid != ::geteuid() || existing.st_gid != ::getegid())) {
     if (::fchown(fd, existing.st_uid, existing.st_gid) != 0) {}  // else the file becomes ours, as any new file
   }
-  bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
+  bool ok = ::fchmod(fd, mode) == 0 && WriteAllAt(fd, bytes, 0) && ::fsync(fd) == 0;
   int savedErrno = errno;
   if (::close(fd) != 0 && ok) {
     ok = false;

@@ -23,6 +23,17 @@ FileResult Failure(const std::string& what) {
   return {false, what + ": " + (text.empty() ? "error " + std::to_string(code) : text)};
 }
 
+// Writes all the bytes from the file's current position, in pieces of 1 MiB.
+bool WriteAll(HANDLE file, const std::string& bytes) {
+  for (size_t done = 0; done < bytes.size();) {
+    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
+    DWORD n = 0;
+    if (!WriteFile(file, bytes.data() + done, chunk, &n, nullptr) || n == 0) return false;
+    done += n;
+  }
+  return true;
+}
+
 // Writes the bytes over the file itself without losing it on a failure: they
 // go after the old ones first (a full disk stops them there and the file is
 // cut back), and only then to the front, the file cut to them.
@@ -34,14 +45,7 @@ FileResult WriteInPlace(const std::wstring& target, const std::string& path, con
   const auto writeAt = [&](LONGLONG offset) {
     LARGE_INTEGER at{};
     at.QuadPart = offset;
-    bool written = SetFilePointerEx(file, at, nullptr, FILE_BEGIN) != 0;
-    for (size_t done = 0; written && done < bytes.size();) {
-      const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-      DWORD n = 0;
-      written = WriteFile(file, bytes.data() + done, chunk, &n, nullptr) && n > 0;
-      done += n;
-    }
-    return written && FlushFileBuffers(file);
+    return SetFilePointerEx(file, at, nullptr, FILE_BEGIN) && WriteAll(file, bytes) && FlushFileBuffers(file);
   };
   const auto cutAt = [&](LONGLONG size) {
     LARGE_INTEGER at{};
@@ -103,15 +107,7 @@ FileResult ReplaceFileAtomically(const std::string& path, const std::string& byt
     return Failure("cannot create a file beside " + path);
   }
 
-  bool ok = true;
-  size_t done = 0;
-  while (ok && done < bytes.size()) {
-    const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 20));
-    DWORD written = 0;
-    ok = WriteFile(file, bytes.data() + done, chunk, &written, nullptr) && written > 0;
-    done += written;
-  }
-  ok = ok && FlushFileBuffers(file);
+  bool ok = WriteAll(file, bytes) && FlushFileBuffers(file);
   DWORD savedError = GetLastError();
   if (!CloseHandle(file) && ok) {
     ok = false;

@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "lpt_device_name.h"
+#include "socket_port_name.h"
 #include "lpt_policy.h"
 #include "lpt_transport.h"
 #include "tcp_policy.h"
@@ -26,8 +27,10 @@ bool StartsWithIgnoringCase(std::string_view text, std::string_view prefix) {
 }
 }  // namespace
 
+// The TCP library's own reading of the name decides, so check picks it
+// exactly where the Java service would reach a printer through it.
 PortLibrary LibraryFor(std::string_view portName) {
-  if (StartsWithIgnoringCase(portName, "SOCKET:")) return PortLibrary::Tcp;
+  if (!ParseSocketPortName(portName, "").address.empty()) return PortLibrary::Tcp;
   if (StartsWithIgnoringCase(portName, "USB") && portName.size() == 3) return PortLibrary::Usb;
   if ((StartsWithIgnoringCase(portName, "LPT") && portName.size() == 4) || portName.starts_with('/')) {
     return PortLibrary::Parallel;
@@ -80,7 +83,10 @@ std::string PrinterCheck::OpenFailure(std::string_view portName, std::string_vie
   const std::string reason = transport_->LastErrorText();
   std::optional<std::string> device;
   switch (library_) {
-    case PortLibrary::Tcp: return reason + " (" + std::string(portName.substr(7)) + " port " + std::string(portSettings) + ")";
+    case PortLibrary::Tcp: {
+      const SocketAddress target = ParseSocketPortName(portName, portSettings);
+      return reason + " (" + target.address + " port " + std::to_string(target.port) + ")";
+    }
     case PortLibrary::Usb:
       device = MakeUsbPrinterFinder()->Find(GetOsClass());
       if (!device) return "no USB printer found (USB vendor 0525, product A700)";
