@@ -162,7 +162,6 @@ TEST(CheckCommand, DiscoverListsWhatThisMachineReaches) {
   }
   if (std::getenv("QUARVEL_LPT_NAME") != nullptr) says.push_back("parallel path=LPT1\n");
   for (const std::string& text : says) EXPECT_NE(run.out.find(text), std::string::npos) << text << "\n" << run.out;
-  EXPECT_EQ(Cli({"discover", "--probe", "127.0.0.1:99999"}).exit, kCheckBadInput);
 }
 
 TEST(CheckCommand, APortThatCantBeOpenedSaysWhy) {
@@ -180,8 +179,6 @@ TEST(CheckCommand, APortThatCantBeOpenedSaysWhy) {
   EXPECT_NE(run.out.find("COM3: no port library of this system serves this port"), std::string::npos) << run.out;
 
   EXPECT_EQ(Cli({"check", root + "/missing.xml"}).exit, kCheckBadInput);
-  EXPECT_EQ(Cli({"check"}).exit, kCheckBadInput);
-  EXPECT_EQ(Cli({"check", nothing, "--watch", "x"}).exit, kCheckBadInput);
 
 #ifndef _WIN32
   // A device node the user may not open: the system's reason and the group to join.

@@ -33,6 +33,7 @@ class ScriptedDevice final : public DeviceSystem {
     steps_ = std::move(steps);
     then_ = then;
   }
+  // What the device says is queued (reads never take it).
   void QueueInput(const std::string& bytes) {
     std::lock_guard lock(mutex_);
     input_ += bytes;
@@ -82,16 +83,11 @@ class ScriptedDevice final : public DeviceSystem {
     return Fails(ERROR_IO_PENDING);
   }
 
-  BOOL ReadFile(HANDLE, void* buffer, DWORD capacity, DWORD* done, OVERLAPPED* overlapped) override {
+  // A read fails with `readError`, or pends until cancelled: the printer says nothing.
+  BOOL ReadFile(HANDLE, void*, DWORD, DWORD*, OVERLAPPED* overlapped) override {
     std::lock_guard lock(mutex_);
     readsIssued.fetch_add(1);
     if (readError.load() != 0) return Fails(readError.load());
-    if (!input_.empty()) {
-      *done = std::min<DWORD>(capacity, static_cast<DWORD>(input_.size()));
-      std::copy_n(input_.begin(), *done, static_cast<char*>(buffer));
-      input_.erase(0, *done);
-      return TRUE;
-    }
     pending_[overlapped] = {"", kNever, false, GetCurrentThreadId()};
     return Fails(ERROR_IO_PENDING);
   }
