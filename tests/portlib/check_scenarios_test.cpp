@@ -185,8 +185,10 @@ TEST(CheckCommand, APortThatCantBeOpenedSaysWhy) {
   const char* pty = std::getenv("QUARVEL_SIM_PTY");
   if (geteuid() != 0 || pty == nullptr || *pty == '\0') GTEST_SKIP() << "needs root and the printer's pseudo-terminal";
   const std::string file = ConfigFile(root, {"--printer-port", "LPT1"}, pty);
-  const std::string command = "chmod a+rx " + root + " && chmod a+r " + file + " && runuser -u nobody -- " +
-                              QUARVEL_CLI + " check " + file + " > " + root + "/out 2>&1";
+  // A copy of the program user nobody can reach, wherever the build is.
+  const std::string command = "cp " + std::string(QUARVEL_CLI) + " " + root + "/quarvel-cli && chmod a+rx " + root +
+                              " " + root + "/quarvel-cli && chmod a+r " + file + " && runuser -u nobody -- " + root +
+                              "/quarvel-cli check " + file + " > " + root + "/out 2>&1";
   EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), kCheckNotOpened);
   std::ifstream in(root + "/out");
   const std::string said((std::istreambuf_iterator<char>(in)), {});
