@@ -64,7 +64,6 @@ void WriteEntryHead(LineWriter& w, const Record& record, std::string_view servic
 }  // namespace
 
 std::string FormatConfigFile(const SetupData& data, const KeptEntries& kept) {
-  if (data.printerPresent != 1 && data.drawerPresent != 1 && kept.empty()) return {};
   // The drawer entry's class follows the printer's, as the service expects.
   const std::string_view classText = DeviceClassText(data.printer.deviceClass);
   LineWriter w;

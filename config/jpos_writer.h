@@ -13,7 +13,8 @@ inline constexpr const char* kVendorUrl = "http://www.vantrel.com";
 
 // The whole file: header, printer entry, cash-drawer entry for the devices
 // that are present, then the kept entries of other devices as they stand, and
-// the footer; empty when there is nothing at all to write.
+// the footer. With no entry at all it is still the whole document, an empty
+// JposEntries, which the JavaPOS loader reads as no device.
 std::string FormatConfigFile(const SetupData& data, const KeptEntries& kept = {});
 
 // Appends ".xml" unless the path already contains ".xml" or ".XML" anywhere

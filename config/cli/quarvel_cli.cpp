@@ -32,7 +32,7 @@ constexpr const char* kUsage =
     "  quarvel-cli write FILE [options]\n"
     "      Writes FILE as Save does (\".xml\" is appended when FILE contains neither\n"
     "      \".xml\" nor \".XML\"). A device is present when any of its options is given;\n"
-    "      with no device at all the file is written empty.\n"
+    "      with no device at all the file is an empty JposEntries document.\n"
     "  quarvel-cli edit FILE [options] [--no-printer] [--no-drawer]\n"
     "      Reads FILE as \"Edit Existing XML File\" does, changes what the options name\n"
     "      (an option of a device the file lacks adds it with the defaults of a new device;\n"

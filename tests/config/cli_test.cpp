@@ -79,10 +79,18 @@ TEST(Cli, ShowEscapesValuesOntoTheirOwnLines) {
   EXPECT_NE(Cli({"--help"}).out.find("\\xHH"), std::string::npos);
 }
 
-TEST(Cli, NoDeviceWritesAnEmptyFile) {
+// The last device deleted by an edit leaves the document that `write` with no
+// option makes, and it reads back as no device.
+TEST(Cli, NoDeviceLeavesTheEmptyDocument) {
   TempDir dir;
   ASSERT_EQ(Cli({"write", dir.File("empty.xml")}).code, 0);
-  EXPECT_EQ(ReadBytes(dir.File("empty.xml")), "");
+  ASSERT_EQ(Cli({"write", dir.File("one.xml"), "--drawer", "D"}).code, 0);
+  ASSERT_EQ(Cli({"edit", dir.File("one.xml"), "--no-drawer"}).code, 0);
+  EXPECT_EQ(ReadBytes(dir.File("one.xml")), ReadBytes(dir.File("empty.xml")));
+  const std::string shown = Cli({"show", dir.File("one.xml")}).out;
+  EXPECT_NE(shown.find("\nprinterPresent=0\n"), std::string::npos);
+  EXPECT_NE(shown.find("\ndrawerPresent=0\n"), std::string::npos);
+  EXPECT_EQ(shown.find("message="), std::string::npos);
 }
 
 // Windows replaced an existing file only under a full path: "jpos.xml" and
