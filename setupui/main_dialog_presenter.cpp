@@ -49,13 +49,13 @@ void MainDialogPresenter::OnCreateNewFile() {
   ShowEditingView();
 }
 
-void MainDialogPresenter::LoadConfigFile() {
+void MainDialogPresenter::LoadConfigFile(std::optional<std::string> path) {
   data_.mode = SetupMode::EditFile;
   StoreText(data_.printer.logicalName, "");
   StoreText(data_.printer.portName, "");
   StoreText(data_.drawer.logicalName, "");
   StoreText(data_.drawer.portName, "");
-  const auto chosen = services_.ChooseOpenFile();
+  const auto chosen = path ? path : services_.ChooseOpenFile();
   if (!chosen) return;
   if (chosen->size() >= static_cast<size_t>(kPathWidth)) {
     ShowFileFailure("The path is longer than 255 characters.");  // never cut to another name

@@ -15,7 +15,9 @@ class MainDialogPresenter {
 
   void Initialise();
   void OnCreateNewFile();
-  void LoadConfigFile();
+  // Edit Existing: reads `path`, or when none is given the file the Open
+  // dialog gives (the program started with a file gives it).
+  void LoadConfigFile(std::optional<std::string> path = std::nullopt);
   void OnAddPrinter();
   void OnAddCashDrawer();
   void OnDeletePrinter();

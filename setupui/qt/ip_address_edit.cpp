@@ -1,11 +1,37 @@
 #include "ip_address_edit.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
-#include <QIntValidator>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+
+#include "dialog_view.h"
 
 namespace quarvel::qt {
+
+namespace {
+
+constexpr int kPartDigits = 3;
+constexpr int kLastPart = 3;
+
+QString DigitsOf(const QString& text) {
+  QString digits;
+  for (const QChar c : text) {
+    if (c >= QLatin1Char('0') && c <= QLatin1Char('9') && digits.size() < kPartDigits) digits += c;
+  }
+  return digits;
+}
+
+enum class Caret { SelectAll, AtEnd, AtStart };
+
+}  // namespace
+
+QString OutOfRangeMessage(int value) {
+  return QStringLiteral("%1 is not a valid entry. Please specify a value between 0 and 255.").arg(value);
+}
 
 IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
   auto* layout = new QHBoxLayout(this);
@@ -14,25 +40,30 @@ IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
   for (size_t k = 0; k < fields_.size(); ++k) {
     if (k > 0) layout->addWidget(new QLabel(QStringLiteral("."), this));
     auto* field = new QLineEdit(this);
-    field->setMaxLength(3);
-    field->setValidator(new QIntValidator(0, 255, field));
     field->setAlignment(Qt::AlignCenter);
     field->setFrame(false);
+    field->installEventFilter(this);
+    // textChanged rather than textEdited: text set through the accessibility
+    // interface counts as typed too.
+    connect(field, &QLineEdit::textChanged, this, [this, k] { OnTextChanged(static_cast<int>(k)); });
     layout->addWidget(field, 1);
     fields_[k] = field;
-  }
-  // A full octet moves on to the next field, as the Win32 control does.
-  for (size_t k = 0; k + 1 < fields_.size(); ++k) {
-    QLineEdit* next = fields_[k + 1];
-    connect(fields_[k], &QLineEdit::textEdited, next, [next, field = fields_[k]](const QString& text) {
-      if (text.size() == field->maxLength()) next->setFocus();
-    });
   }
   setFocusProxy(fields_[0]);
 }
 
+void IpAddressEdit::SetAccessibleName(const QString& name) {
+  setAccessibleName(name);
+  for (size_t k = 0; k < fields_.size(); ++k) {
+    fields_[k]->setAccessibleName(name);
+    fields_[k]->setAccessibleDescription(QStringLiteral("part %1 of 4").arg(k + 1));
+  }
+}
+
 void IpAddressEdit::SetAddress(const std::array<uint8_t, 4>& octets) {
+  changing_ = true;
   for (size_t k = 0; k < fields_.size(); ++k) fields_[k]->setText(QString::number(octets[k]));
+  changing_ = false;
 }
 
 std::array<uint8_t, 4> IpAddressEdit::Address() const {
@@ -41,6 +72,92 @@ std::array<uint8_t, 4> IpAddressEdit::Address() const {
     octets[k] = static_cast<uint8_t>(std::min(255, fields_[k]->text().toInt()));  // "" reads 0
   }
   return octets;
+}
+
+int IpAddressEdit::IndexOf(QObject* field) const {
+  for (size_t k = 0; k < fields_.size(); ++k) {
+    if (fields_[k] == field) return static_cast<int>(k);
+  }
+  return -1;
+}
+
+void IpAddressEdit::MoveTo(int k, bool selectAll) {
+  QLineEdit* field = fields_[static_cast<size_t>(k)];
+  field->setFocus(Qt::OtherFocusReason);
+  if (selectAll) field->selectAll();
+  else field->end(false);
+}
+
+// Sets a part above 255 to 255, where the technician sees it, then says why;
+// the part keeps the focus, its text selected for another try.
+bool IpAddressEdit::Refuse(int k, int value) {
+  if (value <= 255) return false;
+  QLineEdit* field = fields_[static_cast<size_t>(k)];
+  changing_ = true;
+  field->setText(QStringLiteral("255"));
+  changing_ = false;
+  MoveTo(k, true);
+  QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kApplicationName), OutOfRangeMessage(value),
+                  QMessageBox::Ok, window());
+  box.exec();
+  MoveTo(k, true);
+  return true;
+}
+
+void IpAddressEdit::OnTextChanged(int k) {
+  if (changing_) return;
+  QLineEdit* field = fields_[static_cast<size_t>(k)];
+  const QString text = field->text();
+  if (text.contains(QLatin1Char('.'))) {
+    // A dotted address pasted (or set by a tool): it fills this part and the next ones.
+    const QStringList parts = text.split(QLatin1Char('.'));
+    const int last = std::min(kLastPart, k + static_cast<int>(parts.size()) - 1);
+    changing_ = true;
+    for (int i = k; i <= last; ++i) fields_[static_cast<size_t>(i)]->setText(DigitsOf(parts[i - k]));
+    changing_ = false;
+    for (int i = k; i <= last; ++i) {
+      if (Refuse(i, fields_[static_cast<size_t>(i)]->text().toInt())) return;
+    }
+    MoveTo(last, false);
+    return;
+  }
+  const QString digits = DigitsOf(text);
+  if (digits != text) {  // letters, or a fourth digit: refused where typed
+    const int caret = field->cursorPosition() - static_cast<int>(text.size() - digits.size());
+    changing_ = true;
+    field->setText(digits);
+    field->setCursorPosition(std::max(0, caret));
+    changing_ = false;
+  }
+  if (Refuse(k, digits.toInt())) return;
+  if (digits.size() == kPartDigits && field->cursorPosition() == kPartDigits && k < kLastPart) MoveTo(k + 1, true);
+}
+
+// "." (or a space) at the end of a part that has text moves on, as a third
+// digit does; Backspace and Left at the start of a part go back, Right at
+// its end goes on.
+bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
+  const int k = IndexOf(watched);
+  if (k < 0 || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
+  const auto* key = static_cast<QKeyEvent*>(event);
+  QLineEdit* field = fields_[static_cast<size_t>(k)];
+  const bool caretOnly = !field->hasSelectedText();
+  const bool atStart = caretOnly && field->cursorPosition() == 0;
+  const bool atEnd = caretOnly && field->cursorPosition() == field->text().size();
+  if (key->text() == QStringLiteral(".") || key->text() == QStringLiteral(" ")) {
+    if (atEnd && !field->text().isEmpty() && k < kLastPart) MoveTo(k + 1, true);
+    return true;  // a dot is never part of a part
+  }
+  if ((key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Left) && atStart && k > 0) {
+    MoveTo(k - 1, false);
+    return true;
+  }
+  if (key->key() == Qt::Key_Right && atEnd && k < kLastPart) {
+    MoveTo(k + 1, false);
+    fields_[static_cast<size_t>(k + 1)]->home(false);
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace quarvel::qt

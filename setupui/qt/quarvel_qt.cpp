@@ -4,9 +4,12 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMessageBox>
 #include <QPixmap>
+
+#include "fixed_text.h"
 
 namespace quarvel::qt {
 
@@ -43,6 +46,20 @@ void MainDialog::OnClicked(int id) {
       break;
     default: break;
   }
+  ShowFileInTitle();
+}
+
+void MainDialog::OpenFile(const QString& path) {
+  presenter_.LoadConfigFile(QFile::encodeName(path).toStdString());
+  ShowFileInTitle();
+}
+
+// "jpos.xml — JavaPOS Setup 1.xx" while a file is open.
+void MainDialog::ShowFileInTitle() {
+  const QString caption = QString::fromUtf8(kIddQuarvelDialog.caption);
+  const std::string_view path = TextOf(presenter_.Path().text);
+  const QString name = QFileInfo(QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())))).fileName();
+  window_->setWindowTitle(name.isEmpty() ? caption : name + QStringLiteral(" \u2014 ") + caption);
 }
 
 std::optional<std::string> MainDialog::ChooseFile(bool save) {

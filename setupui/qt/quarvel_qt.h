@@ -28,8 +28,11 @@ class MainDialog : public DialogServices {
   bool RunDeviceDialog(SetupData& working) override;
   void HideMainDialog() override;
   void ShowAbout();
+  // Edit Existing with a file named on the command line.
+  void OpenFile(const QString& path);
 
  private:
+  void ShowFileInTitle();
   std::optional<std::string> ChooseFile(bool save);
   void OnClicked(int id);
 

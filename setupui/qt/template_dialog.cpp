@@ -72,6 +72,62 @@ QWidget* MakeControl(const TemplateControl& c, QWidget* parent) {
   return nullptr;
 }
 
+bool IsField(ControlKind kind) {
+  return kind == ControlKind::Edit || kind == ControlKind::ComboBox || kind == ControlKind::IpAddress;
+}
+
+int ShownHeight(const TemplateControl& c) { return c.kind == ControlKind::ComboBox ? kClosedListHeight : c.height; }
+
+// The field a label names: the nearest one to its right on its row.
+const TemplateControl* FieldOfLabel(const DialogTemplate& layout, const TemplateControl& label) {
+  const int middle = label.y + label.height / 2;
+  const TemplateControl* best = nullptr;
+  for (const TemplateControl& c : layout.controls) {
+    if (!IsField(c.kind) || c.x < label.x + label.width / 2 || middle < c.y || middle > c.y + ShownHeight(c)) continue;
+    if (best == nullptr || c.x < best->x) best = &c;
+  }
+  return best;
+}
+
+// "Logical Name : " names its field "Logical Name".
+QString NameOfLabel(const QString& text) {
+  QString name = text;
+  name.remove(QLatin1Char('&'));
+  name = name.trimmed();
+  if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+  return name.trimmed();
+}
+
+// The label's text with a mnemonic on the first letter no other control of
+// the dialog has: a word's initial if one is free, else any letter.
+QString WithMnemonic(const QString& text, QString& taken) {
+  std::vector<qsizetype> candidates;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i].isLetter() && (i == 0 || !text[i - 1].isLetter())) candidates.push_back(i);
+  }
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (text[i].isLetter()) candidates.push_back(i);
+  }
+  for (const qsizetype i : candidates) {
+    const QChar letter = text[i].toLower();
+    if (taken.contains(letter)) continue;
+    taken += letter;
+    return text.left(i) + QLatin1Char('&') + text.mid(i);
+  }
+  return text;
+}
+
+// The mnemonics the template's own texts carry ("E&xit").
+QString TemplateMnemonics(const DialogTemplate& layout) {
+  QString taken;
+  for (const TemplateControl& c : layout.controls) {
+    const QString text = QString::fromUtf8(c.text);
+    const qsizetype amp = text.indexOf(QLatin1Char('&'));
+    if (amp >= 0 && amp + 1 < text.size()) taken += text[amp + 1].toLower();
+  }
+  return taken;
+}
+
 }  // namespace
 
 TemplateDialog::TemplateDialog(const DialogTemplate& layout, QWidget* parent) : QDialog(parent) {
@@ -87,9 +143,9 @@ TemplateDialog::TemplateDialog(const DialogTemplate& layout, QWidget* parent) : 
   std::vector<QWidget*> groups;
   for (const TemplateControl& c : layout.controls) {
     QWidget* widget = MakeControl(c, this);
+    widgets_.push_back(widget);
     widget->setObjectName(QString::fromLatin1(c.name));
-    const int height = c.kind == ControlKind::ComboBox ? kClosedListHeight : c.height;
-    widget->setGeometry(units.X(c.x), units.Y(c.y), units.X(c.width), units.Y(height));
+    widget->setGeometry(units.X(c.x), units.Y(c.y), units.X(c.width), units.Y(ShownHeight(c)));
     if (c.id != -1) controls_[c.id] = widget;
     if (c.kind == ControlKind::GroupBox) groups.push_back(widget);
 
@@ -116,6 +172,32 @@ TemplateDialog::TemplateDialog(const DialogTemplate& layout, QWidget* parent) : 
     }
   }
   for (QWidget* group : groups) group->lower();  // frames behind the controls, as Win32 paints them
+  LinkLabels(layout);
+}
+
+// Each label becomes its field's buddy, with a mnemonic, and names the field
+// for assistive technology and the tools that find fields by name.
+void TemplateDialog::LinkLabels(const DialogTemplate& layout) {
+  QString taken = TemplateMnemonics(layout);
+  for (size_t k = 0; k < layout.controls.size(); ++k) {
+    const TemplateControl& c = layout.controls[k];
+    if (c.kind != ControlKind::LeftText && c.kind != ControlKind::RightText) continue;
+    const TemplateControl* field = FieldOfLabel(layout, c);
+    if (field == nullptr) continue;
+    auto* label = static_cast<QLabel*>(widgets_[k]);
+    QWidget* buddy = Control(field->id);
+    const QString name = NameOfLabel(label->text());
+    label->setBuddy(buddy);
+    label->setText(WithMnemonic(label->text(), taken));
+    if (auto* ip = dynamic_cast<IpAddressEdit*>(buddy)) {
+      ip->SetAccessibleName(name);
+      continue;
+    }
+    buddy->setAccessibleName(name);
+    if (auto* list = qobject_cast<QComboBox*>(buddy); list != nullptr && list->lineEdit() != nullptr) {
+      list->lineEdit()->setAccessibleName(name);
+    }
+  }
 }
 
 QWidget* TemplateDialog::Control(int id) const {

@@ -3,10 +3,13 @@
 // file dialogs and message boxes answered as they open.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -15,6 +18,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "ip_address_edit.h"
 #include "jpos_reader.h"
 #include "quarvel_qt.h"
 #include "../support/temp_dir.h"
@@ -243,6 +247,98 @@ TEST_F(QuarvelWindow, DeviceDialogTabOrderFollowsTheTemplate) {
   }
   chain.insert(chain.begin(), expected.front());
   EXPECT_EQ(chain, expected);
+}
+
+// The address typed as a technician types it, from the first part of a field
+// holding 192.168.0.192, each key to whichever part has the focus then: "\b"
+// is Backspace; then `pasted`, if any, pasted into the part with the focus.
+TEST_F(QuarvelWindow, IpAddressTypedPastedAndRefused) {
+  struct Case {
+    const char* typed;
+    const char* pasted;
+    std::array<uint8_t, 4> expected;
+    const char* message;
+  } cases[] = {
+      {"127.0.0.1", nullptr, {127, 0, 0, 1}, nullptr},  // a third digit moves on, the "." after it is no part
+      {"10..2", nullptr, {10, 2, 0, 192}, nullptr},
+      {"1.2\b\b0.7", nullptr, {10, 7, 0, 192}, nullptr},  // Backspace at a part's start goes back
+      {"", "172.16.5.4", {172, 16, 5, 4}, nullptr},
+      {"8.", " 9.10 ", {8, 9, 10, 192}, nullptr},
+      {"999", nullptr, {255, 168, 0, 192}, "999 is not a valid entry. Please specify a value between 0 and 255."},
+      {"", "1.2.300.4", {1, 2, 255, 4}, "300 is not a valid entry. Please specify a value between 0 and 255."},
+  };
+  for (const Case& c : cases) {
+    SetupData working = main.Presenter().Settings();
+    DeviceDialog device(working, &main.Window());
+    device.View().Select(IDC_PORT_NAME, kTcpPortIndex);
+    device.Presenter().OnPortSelectionChanged(device.View());
+    device.Window().show();
+    auto* ip = dynamic_cast<IpAddressEdit*>(device.Window().Control(IDC_IP_ADDRESS));
+    ASSERT_NE(ip, nullptr);
+    ip->Field(0)->setFocus();
+    ip->Field(0)->selectAll();
+    QString message;
+    if (c.message != nullptr) AnswerMessage(&message, &device.Window());
+    for (const char* k = c.typed; *k != 0; ++k) {
+      QWidget* focused = device.Window().focusWidget();
+      if (*k == '\b') QTest::keyClick(focused, Qt::Key_Backspace);
+      else QTest::keyClick(focused, *k);
+    }
+    if (c.pasted != nullptr) {
+      QApplication::clipboard()->setText(QString::fromLatin1(c.pasted));
+      QTest::keySequence(device.Window().focusWidget(), QKeySequence::Paste);
+    }
+    EXPECT_EQ(device.View().Address(IDC_IP_ADDRESS), c.expected) << c.typed << c.pasted;
+    if (c.message != nullptr) {
+      EXPECT_EQ(message, c.message);
+      const QLineEdit* refused = qobject_cast<QLineEdit*>(device.Window().focusWidget());
+      ASSERT_NE(refused, nullptr);
+      EXPECT_EQ(refused->selectedText(), "255");  // the part keeps the focus, ready for another try
+    }
+  }
+}
+
+// Each field of the device dialog is named by its label, which is its buddy
+// and has a mnemonic of its own, as assistive technology and outside tools see it.
+TEST_F(QuarvelWindow, DeviceDialogFieldsAreNamedByTheirLabels) {
+  SetupData working = main.Presenter().Settings();
+  working.editKind = DeviceKind::CashDrawer;
+  DeviceDialog device(working, &main.Window());
+  const std::pair<int, const char*> names[] = {
+      {IDC_DEVICE_TYPE, "Device Type"}, {IDC_LOGICAL_NAME, "Logical Name"}, {IDC_PORT_NAME, "Port Name"},
+      {IDC_BAUD_RATE, "BaudRate"},      {IDC_IP_ADDRESS, "IP"},             {IDC_PORT_NUMBER, "Port Number"},
+      {IDC_PIN_NUMBER, "Pin Number"},   {IDC_PULSE_ON, "Pulse On Time"},    {IDC_PULSE_OFF, "Pulse Off Time"}};
+  QList<QKeySequence> mnemonics;
+  for (const auto& [id, name] : names) {
+    QWidget* field = device.Window().Control(id);
+    // Qt names a drop-down on Linux by its value: the name is its text field's.
+    auto* list = qobject_cast<QComboBox*>(field);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(list ? list->lineEdit() : field)->text(QAccessible::Name), name);
+    const auto labels = QAccessible::queryAccessibleInterface(field)->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1) << name;
+    EXPECT_TRUE(labels[0].first->text(QAccessible::Name).startsWith(name)) << name;
+    const auto* label = qobject_cast<QLabel*>(labels[0].first->object());
+    const QKeySequence mnemonic = QKeySequence::mnemonic(label->text());
+    EXPECT_FALSE(mnemonic.isEmpty()) << name;
+    EXPECT_FALSE(mnemonics.contains(mnemonic)) << name;
+    mnemonics.push_back(mnemonic);
+  }
+  auto* ip = dynamic_cast<IpAddressEdit*>(device.Window().Control(IDC_IP_ADDRESS));
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(ip->Field(2))->text(QAccessible::Name), "IP");
+}
+
+// quarvel FILE edits the file as Edit Existing does; the title names it.
+TEST_F(QuarvelWindow, OpenedFileIsEditedAndNamedInTheTitle) {
+  const std::string path = dir.File("till.xml");
+  WriteBytes(path, Golden("printer_lpt1_dot.xml"));
+  EXPECT_EQ(main.Window().windowTitle(), "JavaPOS Setup 1.xx");
+  main.OpenFile(QString::fromStdString(path));
+  EXPECT_EQ(main.Window().windowTitle(), "till.xml \u2014 JavaPOS Setup 1.xx");
+  EXPECT_EQ(Caption(IDC_ADD_PRINTER), "Modify Printer Device");
+  Click(&main.Window(), IDC_DELETE_PRINTER);
+  Click(&main.Window(), IDC_SAVE);
+  EXPECT_EQ(ReadBytes(path), Golden("none.xml"));  // no device left: the empty document
+  EXPECT_EQ(main.Window().windowTitle(), "JavaPOS Setup 1.xx");
 }
 
 }  // namespace
