@@ -29,6 +29,11 @@ constexpr const char* kUsage =
     "      well-formed XML or carry values before their category).\n"
     "      Values are printed with \\\\ for a backslash, \\n \\r \\t for line feed, carriage\n"
     "      return and tab, and \\xHH for any other control character, so each stays on its line.\n"
+    "  quarvel-cli show --as-options FILE\n"
+    "      Prints on one line the write options that recreate FILE's printer and drawer,\n"
+    "      quoted for sh and xargs, so that a configuration copies to other tills:\n"
+    "        quarvel-cli show --as-options jpos.xml | ssh till xargs quarvel-cli write jpos.xml\n"
+    "      Entries of other devices and the reader's messages are named on stderr.\n"
     "  quarvel-cli write FILE [options]\n"
     "      Writes FILE as Save does (\".xml\" is appended when FILE contains neither\n"
     "      \".xml\" nor \".XML\"). A device is present when any of its options is given;\n"
@@ -190,13 +195,71 @@ std::string Shown(std::string_view value) {
   return shown;
 }
 
-int RunShow(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+// A word that sh and xargs read back as it is: quoted unless plainly safe.
+std::string ShellWord(std::string_view text) {
+  constexpr std::string_view kPlain = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_./:+,@%=";
+  if (!text.empty() && text.find_first_not_of(kPlain) == std::string_view::npos) return std::string(text);
+  std::string quoted = "'";
+  for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+template <size_t N>
+std::string_view EntryOf(const std::array<std::string_view, N>& list, int32_t index) {
+  return index >= 0 && static_cast<size_t>(index) < N ? list[static_cast<size_t>(index)] : list[0];
+}
+
+// The options of `write` that give this device's entry again.
+template <typename Record>
+void DeviceOptions(const std::string& prefix, const Record& record, std::vector<std::string>& options) {
+  auto add = [&](const std::string& option, std::string_view value) {
+    options.push_back(prefix + option);
+    options.push_back(ShellWord(value));
+  };
+  add("", TextOf(record.logicalName));
+  add("-port", EntryOf(PortNameTable, record.portIndex));
+  if (record.portIndex == kTcpPortIndex) {
+    add("-ip", Dotted(record.ipAddress));
+    add("-tcp-port", std::to_string(record.portNumber));
+  } else {
+    add("-rate", EntryOf(BaudRateTable, record.baudIndex));  // written for every port but TCP/IP
+  }
+}
+
+// The options that recreate FILE's printer and drawer with `write`, on one
+// line; what they can't carry is named on stderr.
+int ShowAsOptions(const SetupData& data, const LoadResult& loaded, std::ostream& out, std::ostream& err) {
+  std::vector<std::string> options;
+  if (data.printerPresent == 1) {
+    DeviceOptions("--printer", data.printer, options);
+    options.insert(options.end(), {"--printer-class", std::string(EntryOf(DeviceClassList, data.printer.deviceClass))});
+  }
+  if (data.drawerPresent == 1) {
+    const CashDrawerSettings& d = data.drawer;
+    DeviceOptions("--drawer", d, options);
+    options.insert(options.end(), {"--drawer-pin", std::string(PinNumberList[d.pinIndex != 0 ? 1 : 0]),
+                                   "--drawer-pulse-on", std::to_string(d.pulseOnTime), "--drawer-pulse-off",
+                                   std::to_string(d.pulseOffTime)});
+  }
+  std::string line;
+  for (const std::string& option : options) line += (line.empty() ? "" : " ") + option;
+  out << line << "\n";
+  for (const KeptEntry& entry : loaded.kept) err << "not in the options: the entry of " << Shown(entry.name) << "\n";
+  for (const std::string& message : loaded.messages) err << Shown(message) << "\n";
+  return 0;
+}
+
+int RunShow(std::vector<std::string> args, std::ostream& out, std::ostream& err) {
+  const auto asOptions = std::find(args.begin(), args.end(), "--as-options");
+  const bool optionsWanted = asOptions != args.end();
+  if (optionsWanted) args.erase(asOptions);
   if (args.size() != 2) throw UsageError{"show takes exactly one FILE"};
   SetupData data;
   ConfigPath path;
   ResetSettings(data, path);
   const LoadResult loaded = LoadConfigFile(args[1], data);
   if (!loaded.opened) return FileFailure(err, loaded.detail);
+  if (optionsWanted) return ShowAsOptions(data, loaded, out, err);
   const PrinterSettings& p = data.printer;
   const CashDrawerSettings& d = data.drawer;
   out << "mode=" << static_cast<int32_t>(data.mode) << "\n"
