@@ -522,10 +522,7 @@ class Simulator:
 
     # --- connections -----------------------------------------------------
     def listen(self):
-        listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-        listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-        listener.bind((self.host, self.port))
-        listener.listen(8)
+        listener = listening_socket(self.host, self.port, "printer", 8)
         self.port = listener.getsockname()[1]
         self.listener = listener
         self.listener_buffer = 0
@@ -779,6 +776,24 @@ class Simulator:
                     return
 
 
+class CannotListen(Exception):
+    pass
+
+
+def listening_socket(host, port, what, backlog):
+    """A listening socket, or CannotListen naming the port and the system's reason."""
+    listener = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    try:
+        listener.bind((host, port))
+        listener.listen(backlog)
+    except OSError as error:
+        listener.close()
+        raise CannotListen("escpos-simulator: cannot listen on %s:%d (the %s port): %s"
+                           % (host, port, what, error.strerror or error)) from None
+    return listener
+
+
 def main():
     parser = argparse.ArgumentParser(
         description="A simulated ESC/POS receipt printer with a cash drawer, on TCP.",
@@ -804,10 +819,7 @@ def main():
 
     sim = Simulator(args)
     sim.listen()
-    control = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    control.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    control.bind((args.host, args.control_port))
-    control.listen(4)
+    control = listening_socket(args.host, args.control_port, "control", 4)
     control_port = control.getsockname()[1]
     threading.Thread(target=sim.serve_control, args=(control,), daemon=True).start()
     threading.Thread(target=sim.tick, daemon=True).start()
@@ -836,4 +848,7 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    except CannotListen as error:
+        sys.exit(str(error))  # one line on stderr, exit status 1
