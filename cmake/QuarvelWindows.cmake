@@ -27,8 +27,9 @@ if(NOT WIN32)
 endif()
 
 install(FILES ${PROJECT_SOURCE_DIR}/cmake/package/README-windows.txt DESTINATION ${QUARVEL_INSTALL_BIN}
-        RENAME README.txt)
-install(FILES ${PROJECT_SOURCE_DIR}/cmake/package/copyright DESTINATION ${QUARVEL_INSTALL_BIN} RENAME LICENSE.txt)
+        RENAME README.txt COMPONENT programs)
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/package/copyright DESTINATION ${QUARVEL_INSTALL_BIN} RENAME LICENSE.txt
+        COMPONENT programs)
 
 # The MSI: `cmake --build BUILD --target msi` stages a stripped install of the
 # build and packs it with wixl (Debian's wixl package) as

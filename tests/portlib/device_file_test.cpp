@@ -114,7 +114,7 @@ TEST(DeviceFile, OnlyADeviceIsOpened) {
   mkdir(folder.c_str(), 0700);
   const std::string file = folder + "/receipt.txt", link = folder + "/lp0";
   std::ofstream(file) << "keep";
-  symlink(file.c_str(), link.c_str());
+  ASSERT_EQ(symlink(file.c_str(), link.c_str()), 0);
   for (const std::string& path : {file, link, folder}) {
     DeviceFile device;
     EXPECT_FALSE(device.Open(path, DeviceFile::Mode::Waitable)) << path;
@@ -125,7 +125,7 @@ TEST(DeviceFile, OnlyADeviceIsOpened) {
   EXPECT_EQ(content, "keep");
   PseudoTerminal printer;
   const std::string toDevice = folder + "/lp1";  // a link to a device, as udev makes them
-  symlink(printer.Path().c_str(), toDevice.c_str());
+  ASSERT_EQ(symlink(printer.Path().c_str(), toDevice.c_str()), 0);
   DeviceFile device;
   EXPECT_TRUE(device.Open(toDevice, DeviceFile::Mode::Waitable)) << device.LastErrorText();
   for (const std::string& path : {link, toDevice, file}) unlink(path.c_str());
