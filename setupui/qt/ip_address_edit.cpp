@@ -122,12 +122,13 @@ void IpAddressEdit::OnTextChanged(int k) {
     return;
   }
   const QString digits = DigitsOf(text);
-  if (digits != text) {  // letters, or a fourth digit: refused where typed
+  if (digits != text) {  // letters, or a fourth digit: refused where typed, the caret stays
     const int caret = field->cursorPosition() - static_cast<int>(text.size() - digits.size());
     changing_ = true;
     field->setText(digits);
     field->setCursorPosition(std::max(0, caret));
     changing_ = false;
+    return;
   }
   if (Refuse(k, digits.toInt())) return;
   if (digits.size() == kPartDigits && field->cursorPosition() == kPartDigits && k < kLastPart) MoveTo(k + 1, true);
@@ -138,6 +139,15 @@ void IpAddressEdit::OnTextChanged(int k) {
 // its end goes on.
 bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
   const int k = IndexOf(watched);
+  if (k >= 0 && event->type() == QEvent::FocusIn) {
+    // A part reached by keyboard or by a tool's focus request has its text
+    // selected, so typing replaces it; a click places the caret.
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+    if (reason == Qt::OtherFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
+        reason == Qt::ShortcutFocusReason) {
+      fields_[static_cast<size_t>(k)]->selectAll();
+    }
+  }
   if (k < 0 || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
   QLineEdit* field = fields_[static_cast<size_t>(k)];

@@ -1,6 +1,7 @@
 // The IP address field of the device dialog: four parts with dots, typed as
-// the Windows address control is. A third digit or "." moves on to the next
-// part with its text selected, Backspace at the start of a part goes back,
+// the Windows address control is. A part reached by keyboard (or a tool's
+// focus request) has its text selected; a third digit or "." moves on to the
+// next part with its text selected, Backspace at the start of a part goes back,
 // a pasted dotted address fills the parts from this one on, and a part above
 // 255 is refused at once (a message, then 255 in the part). An empty part
 // reads 0.

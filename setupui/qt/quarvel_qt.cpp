@@ -10,6 +10,7 @@
 #include <QPixmap>
 
 #include "fixed_text.h"
+#include "named_combo_accessible.h"
 
 namespace quarvel::qt {
 
@@ -123,6 +124,7 @@ void PrepareApplication() {
   QApplication::setApplicationName(QStringLiteral("quarvel"));
   QApplication::setApplicationDisplayName(QString::fromUtf8(kApplicationName));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/quarvel.png")));
+  InstallNamedComboBoxAccessibility();
 }
 
 bool TakeScreenshots(const QString& dir) {
