@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 namespace quarvel::testing {
@@ -14,9 +15,12 @@ class TempDir {
  public:
   TempDir() {
     static std::atomic<int> counter{0};
+    // A random part too: tests run side by side in processes of their own,
+    // and Wine's clock may give two of them the same time.
     const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    path_ = std::filesystem::temp_directory_path() /
-            ("quarvel-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    path_ = std::filesystem::temp_directory_path() / ("quarvel-test-" + std::to_string(stamp) + "-" +
+                                                      std::to_string(std::random_device{}()) + "-" +
+                                                      std::to_string(counter++));
     std::filesystem::create_directories(path_);
   }
   ~TempDir() {
