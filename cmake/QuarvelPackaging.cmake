@@ -25,13 +25,12 @@ else()
   foreach(component libraries programs simulator)
     string(TOUPPER ${component} COMPONENT)
     set(CPACK_DEBIAN_${COMPONENT}_PACKAGE_NAME ${QUARVEL_PACKAGE_${component}})
-    set(CPACK_DEBIAN_${COMPONENT}_FILE_NAME DEB-DEFAULT)
   endforeach()
 
   # What a till that runs only the Java application needs.
   set(CPACK_DEBIAN_LIBRARIES_PACKAGE_SECTION java)
   set(CPACK_DEBIAN_LIBRARIES_PACKAGE_RECOMMENDS "default-jre-headless | java11-runtime-headless")
-  set(CPACK_DEBIAN_LIBRARIES_PACKAGE_SUGGESTS "quarvel")
+  set(CPACK_DEBIAN_LIBRARIES_PACKAGE_SUGGESTS ${QUARVEL_PACKAGE_programs})
   set(CPACK_DEBIAN_LIBRARIES_DESCRIPTION
       "native port libraries of a JavaPOS receipt printer service\n PortLinkTcp, PortLinkUsb and PortLinkLpt are the native halves of the JavaPOS\n service of a receipt printer and its cash drawer, reached over TCP, the USB\n printing interface or the parallel port. The Java VM loads them from\n /usr/lib/<triplet>/jni with no library path; their Java classes are in\n /usr/share/java/portlink.jar.")
 

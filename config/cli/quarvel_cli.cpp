@@ -204,11 +204,6 @@ std::string ShellWord(std::string_view text) {
   return quoted + "'";
 }
 
-template <size_t N>
-std::string_view EntryOf(const std::array<std::string_view, N>& list, int32_t index) {
-  return index >= 0 && static_cast<size_t>(index) < N ? list[static_cast<size_t>(index)] : list[0];
-}
-
 // The options of `write` that give this device's entry again.
 template <typename Record>
 void DeviceOptions(const std::string& prefix, const Record& record, std::vector<std::string>& options) {
@@ -217,12 +212,12 @@ void DeviceOptions(const std::string& prefix, const Record& record, std::vector<
     options.push_back(ShellWord(value));
   };
   add("", TextOf(record.logicalName));
-  add("-port", EntryOf(PortNameTable, record.portIndex));
+  add("-port", PortNameTable[static_cast<size_t>(record.portIndex)]);
   if (record.portIndex == kTcpPortIndex) {
     add("-ip", Dotted(record.ipAddress));
     add("-tcp-port", std::to_string(record.portNumber));
   } else {
-    add("-rate", EntryOf(BaudRateTable, record.baudIndex));  // written for every port but TCP/IP
+    add("-rate", RateText(record.baudIndex));  // written for every port but TCP/IP
   }
 }
 
@@ -232,12 +227,12 @@ int ShowAsOptions(const SetupData& data, const LoadResult& loaded, std::ostream&
   std::vector<std::string> options;
   if (data.printerPresent == 1) {
     DeviceOptions("--printer", data.printer, options);
-    options.insert(options.end(), {"--printer-class", std::string(EntryOf(DeviceClassList, data.printer.deviceClass))});
+    options.insert(options.end(), {"--printer-class", std::string(DeviceClassText(data.printer.deviceClass))});
   }
   if (data.drawerPresent == 1) {
     const CashDrawerSettings& d = data.drawer;
     DeviceOptions("--drawer", d, options);
-    options.insert(options.end(), {"--drawer-pin", std::string(PinNumberList[d.pinIndex != 0 ? 1 : 0]),
+    options.insert(options.end(), {"--drawer-pin", std::to_string(PinNumber(d.pinIndex)),
                                    "--drawer-pulse-on", std::to_string(d.pulseOnTime), "--drawer-pulse-off",
                                    std::to_string(d.pulseOffTime)});
   }

@@ -25,13 +25,12 @@ QString DigitsOf(const QString& text) {
   return digits;
 }
 
-enum class Caret { SelectAll, AtEnd, AtStart };
-
-}  // namespace
-
+// The message for a part above 255, as the Windows control words it.
 QString OutOfRangeMessage(int value) {
   return QStringLiteral("%1 is not a valid entry. Please specify a value between 0 and 255.").arg(value);
 }
+
+}  // namespace
 
 IpAddressEdit::IpAddressEdit(QWidget* parent) : QWidget(parent) {
   auto* layout = new QHBoxLayout(this);
@@ -81,44 +80,44 @@ int IpAddressEdit::IndexOf(QObject* field) const {
   return -1;
 }
 
-void IpAddressEdit::MoveTo(int k, bool selectAll) {
-  QLineEdit* field = fields_[static_cast<size_t>(k)];
+// Focuses part k with its text selected or the caret at one end.
+void IpAddressEdit::MoveTo(int k, Caret caret) {
+  QLineEdit* field = Field(k);
   field->setFocus(Qt::OtherFocusReason);
-  if (selectAll) field->selectAll();
-  else field->end(false);
+  if (caret == Caret::SelectAll) field->selectAll();
+  else if (caret == Caret::AtEnd) field->end(false);
+  else field->home(false);
 }
 
 // Sets a part above 255 to 255, where the technician sees it, then says why;
 // the part keeps the focus, its text selected for another try.
 bool IpAddressEdit::Refuse(int k, int value) {
   if (value <= 255) return false;
-  QLineEdit* field = fields_[static_cast<size_t>(k)];
   changing_ = true;
-  field->setText(QStringLiteral("255"));
+  Field(k)->setText(QStringLiteral("255"));
   changing_ = false;
-  MoveTo(k, true);
+  MoveTo(k, Caret::SelectAll);
   QMessageBox box(QMessageBox::Warning, QString::fromUtf8(kApplicationName), OutOfRangeMessage(value),
                   QMessageBox::Ok, window());
   box.exec();
-  MoveTo(k, true);
   return true;
 }
 
 void IpAddressEdit::OnTextChanged(int k) {
   if (changing_) return;
-  QLineEdit* field = fields_[static_cast<size_t>(k)];
+  QLineEdit* field = Field(k);
   const QString text = field->text();
   if (text.contains(QLatin1Char('.'))) {
     // A dotted address pasted (or set by a tool): it fills this part and the next ones.
     const QStringList parts = text.split(QLatin1Char('.'));
     const int last = std::min(kLastPart, k + static_cast<int>(parts.size()) - 1);
     changing_ = true;
-    for (int i = k; i <= last; ++i) fields_[static_cast<size_t>(i)]->setText(DigitsOf(parts[i - k]));
+    for (int i = k; i <= last; ++i) Field(i)->setText(DigitsOf(parts[i - k]));
     changing_ = false;
     for (int i = k; i <= last; ++i) {
-      if (Refuse(i, fields_[static_cast<size_t>(i)]->text().toInt())) return;
+      if (Refuse(i, Field(i)->text().toInt())) return;
     }
-    MoveTo(last, false);
+    MoveTo(last, Caret::AtEnd);
     return;
   }
   const QString digits = DigitsOf(text);
@@ -131,7 +130,9 @@ void IpAddressEdit::OnTextChanged(int k) {
     return;
   }
   if (Refuse(k, digits.toInt())) return;
-  if (digits.size() == kPartDigits && field->cursorPosition() == kPartDigits && k < kLastPart) MoveTo(k + 1, true);
+  if (digits.size() == kPartDigits && field->cursorPosition() == kPartDigits && k < kLastPart) {
+    MoveTo(k + 1, Caret::SelectAll);
+  }
 }
 
 // "." (or a space) at the end of a part that has text moves on, as a third
@@ -145,26 +146,25 @@ bool IpAddressEdit::eventFilter(QObject* watched, QEvent* event) {
     const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
     if (reason == Qt::OtherFocusReason || reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason ||
         reason == Qt::ShortcutFocusReason) {
-      fields_[static_cast<size_t>(k)]->selectAll();
+      Field(k)->selectAll();
     }
   }
   if (k < 0 || event->type() != QEvent::KeyPress) return QWidget::eventFilter(watched, event);
   const auto* key = static_cast<QKeyEvent*>(event);
-  QLineEdit* field = fields_[static_cast<size_t>(k)];
+  QLineEdit* field = Field(k);
   const bool caretOnly = !field->hasSelectedText();
   const bool atStart = caretOnly && field->cursorPosition() == 0;
   const bool atEnd = caretOnly && field->cursorPosition() == field->text().size();
   if (key->text() == QStringLiteral(".") || key->text() == QStringLiteral(" ")) {
-    if (atEnd && !field->text().isEmpty() && k < kLastPart) MoveTo(k + 1, true);
+    if (atEnd && !field->text().isEmpty() && k < kLastPart) MoveTo(k + 1, Caret::SelectAll);
     return true;  // a dot is never part of a part
   }
   if ((key->key() == Qt::Key_Backspace || key->key() == Qt::Key_Left) && atStart && k > 0) {
-    MoveTo(k - 1, false);
+    MoveTo(k - 1, Caret::AtEnd);
     return true;
   }
   if (key->key() == Qt::Key_Right && atEnd && k < kLastPart) {
-    MoveTo(k + 1, false);
-    fields_[static_cast<size_t>(k + 1)]->home(false);
+    MoveTo(k + 1, Caret::AtStart);
     return true;
   }
   return QWidget::eventFilter(watched, event);

@@ -28,16 +28,14 @@ class IpAddressEdit : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  enum class Caret { SelectAll, AtEnd, AtStart };
   int IndexOf(QObject* field) const;
   void OnTextChanged(int k);
-  void MoveTo(int k, bool selectAll);
+  void MoveTo(int k, Caret caret);
   bool Refuse(int k, int value);
 
   std::array<QLineEdit*, 4> fields_{};
   bool changing_ = false;  // our own changes to the parts' texts are no input
 };
-
-// The message for a part above 255, as the Windows control words it.
-QString OutOfRangeMessage(int value);
 
 }  // namespace quarvel::qt
